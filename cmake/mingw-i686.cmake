@@ -1,0 +1,4 @@
+# 32-bit Windows, the real target (the camera libraries are 32-bit DLLs).
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TIMELAPSE_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,75 @@
+// The application object: creates the forms, runs the message loop, and handles every exception
+// that leaves an event handler (the hook when one is installed, else the standard error message
+// box).
+#pragma once
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/Forms.h"
+
+namespace rt {
+
+using ExceptionEvent = std::function<void(Component* sender, const std::exception& error)>;
+
+class Application {
+ public:
+  static Application& Instance();
+
+  // Prepares the process (regional settings, signals on POSIX).
+  void Initialize();
+
+  // Creates a form of type T owned by the application and runs its creation handler. The first
+  // form created is the main form.
+  template <class T>
+  T* CreateForm(T*& reference) {
+    auto form = std::make_unique<T>(nullptr);
+    reference = form.get();
+    AdoptForm(std::move(form));
+    reference->DoCreate();
+    return reference;
+  }
+
+  // Shows the main form and runs the message loop until a terminate request or the main form's
+  // close. Returns at once when termination was requested before.
+  void Run();
+
+  // Asks the loop to end; the handler that is running finishes first. Safe from any thread.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  Form* MainForm() const { return forms_.empty() ? nullptr : forms_.front().get(); }
+
+  // Called from inside a catch block: hands the current exception to OnException, or shows it
+  // in the standard error message box. An exception that the hook itself raises is shown in the
+  // box and does not re-enter the hook.
+  void HandleException(Component* sender);
+  void ShowException(const std::exception& error);
+
+  // The standard error message box text: the message, with a full stop appended when its last
+  // character sorts after '.'.
+  static std::string ErrorBoxText(const std::string& message);
+
+  ExceptionEvent OnException;
+  std::string Title;
+
+  // Destroys every form (the main form last), as at program end.
+  void DestroyForms();
+  ~Application();
+
+ private:
+  Application() = default;
+  void AdoptForm(std::unique_ptr<Form> form);
+  void Dispatch(Component* sender, const std::exception& error);
+
+  std::atomic<bool> terminated_{false};
+  bool in_hook_ = false;
+  std::vector<std::unique_ptr<Form>> forms_;
+};
+
+}  // namespace rt

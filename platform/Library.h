@@ -1,0 +1,38 @@
+// Loading of shared libraries by file name, the process error mode around such loads, and the
+// program's chain of exit procedures (run at program end, the last installed first).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rt {
+
+using LibHandle = std::uintptr_t;  // 0: nothing loaded
+
+// Loads the library with exactly this file name. POSIX: first from the executable's folder,
+// then by the loader's search path. Returns 0 on failure.
+LibHandle LoadLib(const std::string& name);
+
+// Address of an exported name (exact, case-sensitive); nullptr when the library does not export
+// it or the handle names no loaded library.
+void* GetProcAddr(LibHandle handle, const char* name);
+
+// Unloads; false when the handle names no loaded library.
+bool FreeLib(LibHandle handle);
+
+// Sets the process error mode (0x8000: no message box when a file cannot be opened) and returns
+// the previous one. POSIX keeps the value only, since there is nothing it changes there.
+std::uint32_t SetErrorMode(std::uint32_t mode);
+
+// Folder of the running executable, without a trailing separator (native form).
+std::string ExecutableDir();
+
+// Exit procedures: each installer saves the current one and installs its own; at program end
+// RunExitProcedures calls the current one (after clearing it) until none is left, so each
+// procedure hands on to the one it saved by restoring it.
+using ExitProcedure = void (*)();
+ExitProcedure GetExitProc();
+void SetExitProc(ExitProcedure proc);  // the first install also arranges the run at exit
+void RunExitProcedures();
+
+}  // namespace rt

@@ -1,0 +1,17 @@
+// Raw file handles of the operating system, used by TextFile. Each call returns an
+// input/output code (0 = success) in the system's numbering ("File not found" = 2, ...).
+// Paths are the system's own (backslashes, drive letters); the backend translates them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace rt::os {
+
+int OpenFile(const std::string& path, bool write, std::intptr_t& handle);
+int ReadFile(std::intptr_t handle, char* buffer, std::size_t size, std::size_t& got);
+int WriteFile(std::intptr_t handle, const char* data, std::size_t size);
+int CloseFile(std::intptr_t handle);
+
+}  // namespace rt::os

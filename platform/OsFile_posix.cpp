@@ -1,0 +1,99 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Errors.h"
+#include "platform/OsFile.h"
+#include "platform/Paths.h"
+
+namespace rt::os {
+
+namespace {
+
+// Whether the folder that would hold `native` exists; tells "file not found" from a missing
+// folder on the path, as Windows does.
+bool ParentExists(const std::string& native) {
+  auto slash = native.find_last_of('/');
+  if (slash == std::string::npos) return true;
+  std::string parent = slash == 0 ? "/" : native.substr(0, slash);
+  struct stat st;
+  return ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int CodeOf(int err, const std::string& native) {
+  switch (err) {
+    case ENOENT:
+      return ParentExists(native) ? kIoFileNotFound : kIoPathNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return kIoPathNotFound;
+    case EMFILE:
+    case ENFILE:
+      return kIoTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+      return kIoAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return kIoDiskFull;
+    default:
+      return err;
+  }
+}
+
+}  // namespace
+
+int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
+  std::string native = NativePath(path);
+  int flags = write ? (O_WRONLY | O_CREAT | O_TRUNC) : O_RDONLY;
+  int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) return CodeOf(errno, native);
+  if (!write) {
+    // Opening a folder for reading succeeds on POSIX; Windows refuses it.
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return kIoAccessDenied;
+    }
+  }
+  handle = fd;
+  return kIoOk;
+}
+
+int ReadFile(std::intptr_t handle, char* buffer, std::size_t size, std::size_t& got) {
+  got = 0;
+  for (;;) {
+    ssize_t n = ::read(static_cast<int>(handle), buffer, size);
+    if (n >= 0) {
+      got = static_cast<std::size_t>(n);
+      return kIoOk;
+    }
+    if (errno != EINTR) return CodeOf(errno, "");
+  }
+}
+
+int WriteFile(std::intptr_t handle, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(static_cast<int>(handle), data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return CodeOf(errno, "");
+    }
+    if (n == 0) return kIoDiskFull;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return kIoOk;
+}
+
+int CloseFile(std::intptr_t handle) {
+  if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) return CodeOf(errno, "");
+  return kIoOk;
+}
+
+}  // namespace rt::os

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every build (native debug with sanitizers, native release,
+# 32-bit and 64-bit Windows, the fuzzer) and runs every test. Exits non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc)
+
+bash scripts/install-deps.sh all
+bash scripts/check-format.sh
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "native debug build (AddressSanitizer, UndefinedBehaviorSanitizer) and tests"
+cmake -S . -B build-debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIMELAPSE_SANITIZE=ON
+cmake --build build-debug -j "$jobs"
+ctest --test-dir build-debug --output-on-failure -j "$jobs"
+
+step "native release build"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIMELAPSE_TESTS=OFF
+cmake --build build-release -j "$jobs"
+
+step "32-bit Windows build (the real target)"
+cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DTIMELAPSE_TESTS=OFF
+cmake --build build-win32 -j "$jobs"
+bash scripts/check-imports.sh build-win32
+
+step "64-bit Windows build and its tests under Wine"
+cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+cmake --build build-win64 -j "$jobs"
+export WINEPREFIX="$root/build-win64/wineprefix"
+ctest --test-dir build-win64 --output-on-failure
+wineserver -k 2>/dev/null || true
+
+step "fuzzing the protocol readers (30 s)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DTIMELAPSE_TESTS=OFF -DTIMELAPSE_FUZZ=ON
+cmake --build build-fuzz -j "$jobs" --target protocol_fuzz
+mkdir -p build-fuzz/corpus
+(cd build-fuzz && ./tests/fuzz/protocol_fuzz -max_total_time=30 -print_final_stats=1 corpus)
+
+step "all tests passed"
