@@ -15,9 +15,11 @@ std::uint32_t g_error_mode = 0;
 
 // Handles this process loaded and has not freed, with the loader's reference count: a handle
 // outside this map names nothing, and must fail cleanly rather than reach the loader.
+// Never destroyed: exit procedures that free libraries run after static destructors may
+// have begun.
 std::map<LibHandle, int>& Loaded() {
-  static std::map<LibHandle, int> loaded;
-  return loaded;
+  static auto* loaded = new std::map<LibHandle, int>;
+  return *loaded;
 }
 std::mutex g_mutex;
 
