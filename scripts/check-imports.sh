@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# The Windows executables must not need a MinGW runtime DLL beside them.
+# The Windows programs and libraries must not need a MinGW runtime DLL beside them.
 set -euo pipefail
-dir=$1
+dir=$1/bin
 status=0
-while IFS= read -r -d '' exe; do
-  dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+while IFS= read -r -d '' file; do
+  dlls=$(i686-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
   if echo "$dlls" | grep -qiE 'libgcc|libstdc\+\+|libwinpthread|mingw'; then
-    echo "FAIL $exe imports: $dlls"
+    echo "FAIL ${file#"$1"/}: imports $dlls"
     status=1
   else
-    echo "ok   $(basename "$exe"): $dlls"
+    echo "ok   ${file#"$1"/}: $dlls"
   fi
-done < <(find "$dir" -name '*.exe' -not -path '*/googletest/*' -print0)
+done < <(find "$dir" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0)
 exit $status

@@ -1,0 +1,459 @@
+#include "component/Lumidor.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "component/CDSDKApi.h"
+#include "component/EDSDKApi.h"
+#include "component/PRSDKApi.h"
+#include "platform/Errors.h"
+#include "platform/OsFile.h"
+#include "platform/Sleep.h"
+
+namespace Lumidor {
+
+std::unique_ptr<std::vector<TLumidor*>> InstanceRegistry;
+std::unique_ptr<std::vector<CDSourceInfo>> CDCameraList;
+std::unique_ptr<std::vector<PRDeviceEntry>> PRCameraList;
+std::unique_ptr<std::vector<EdsRef>> EOSCameraList;
+std::unique_ptr<TStringList> PowerShotNames;
+std::unique_ptr<TStringList> EOSNames;
+std::atomic<bool> ConnectLock{false};
+std::atomic<bool> DestroyLock{false};
+bool SDKsStarted = false;
+
+namespace {
+
+constexpr std::uint32_t kLockPollMs = 50;
+
+// Holds one of the process-wide flags: waits until it is clear (polling), sets it in one atomic
+// step, and clears it however the holder's scope is left.
+class FlagLock {
+ public:
+  explicit FlagLock(std::atomic<bool>& flag) : flag_(flag) {
+    while (flag_.exchange(true)) rt::SleepMs(kLockPollMs);
+  }
+  ~FlagLock() { flag_.store(false); }
+  FlagLock(const FlagLock&) = delete;
+  FlagLock& operator=(const FlagLock&) = delete;
+
+ private:
+  std::atomic<bool>& flag_;
+};
+
+template <class T>
+T& Existing(const std::unique_ptr<T>& list) {
+  if (!list) {
+    throw ECamException("The camera lists do not exist: create a TLumidor before using a camera");
+  }
+  return *list;
+}
+
+}  // namespace
+
+std::string SdkFailureMessage(std::uint32_t Code, const std::string& FunctionName,
+                              const std::string& Text) {
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Code));
+  return FunctionName + " errorcode 0x" + hex + ", " + Text;
+}
+
+std::string FieldText(const char* Field, std::size_t Size) {
+  const void* zero = std::memchr(Field, 0, Size);
+  return std::string(Field, zero ? static_cast<const char*>(zero) - Field : Size);
+}
+
+std::vector<CDSourceInfo>& CDCameras() {
+  return Existing(CDCameraList);
+}
+std::vector<PRDeviceEntry>& PRCameras() {
+  return Existing(PRCameraList);
+}
+std::vector<EdsRef>& EOSCameras() {
+  return Existing(EOSCameraList);
+}
+
+void NotAvailableYet(const char* Operation) {
+  throw ECamException(std::string(Operation) + " is not available for this camera yet");
+}
+
+TLumidor* FindComponent(std::intptr_t Index) {
+  if (!InstanceRegistry || Index < 0) return nullptr;
+  if (static_cast<std::size_t>(Index) >= InstanceRegistry->size()) return nullptr;
+  return (*InstanceRegistry)[static_cast<std::size_t>(Index)];
+}
+
+// ---- TDownloadStream ----
+
+TDownloadStream::TDownloadStream(const std::string& FileName) {
+  rt::CheckIo(rt::os::OpenFile(FileName, true, handle_));
+}
+
+TDownloadStream::~TDownloadStream() {
+  if (handle_ != -1) rt::os::CloseFile(handle_);
+}
+
+void TDownloadStream::Write(const void* Data, std::size_t Size) {
+  if (handle_ == -1) rt::CheckIo(rt::kIoAccessDenied);
+  rt::CheckIo(rt::os::WriteFile(handle_, static_cast<const char*>(Data), Size));
+}
+
+void TDownloadStream::Close() {
+  if (handle_ == -1) return;
+  const std::intptr_t handle = handle_;
+  handle_ = -1;
+  rt::CheckIo(rt::os::CloseFile(handle));
+}
+
+// ---- TLumidor ----
+
+TLumidor::TLumidor(rt::Component* AOwner) : rt::Component(AOwner) {
+  InRemoteMode = false;
+  ConnectInfo.CameraType = 0;
+  CDWrapper = std::make_unique<TCDSDK>();
+  PRWrapper = std::make_unique<TPRSDK>();
+  EDWrapper = std::make_unique<TEDSDK>();
+  if (!CDCameraList) CDCameraList = std::make_unique<std::vector<CDSourceInfo>>();
+  if (!PRCameraList) PRCameraList = std::make_unique<std::vector<PRDeviceEntry>>();
+  if (!EOSCameraList) EOSCameraList = std::make_unique<std::vector<EdsRef>>();
+  if (!InstanceRegistry) InstanceRegistry = std::make_unique<std::vector<TLumidor*>>();
+  RegistryIndex = static_cast<std::int32_t>(InstanceRegistry->size());
+  InstanceRegistry->push_back(this);
+  PRReleaseQueue.clear();
+  PRDownloadActive = false;
+  CDWrapper->RegistryIndex = RegistryIndex;
+  PRWrapper->RegistryIndex = RegistryIndex;
+  EDWrapper->RegistryIndex = RegistryIndex;
+}
+
+TLumidor::~TLumidor() {
+  FlagLock lock(DestroyLock);
+  if (InstanceRegistry) {
+    std::vector<TLumidor*>& registry = *InstanceRegistry;
+    if (RegistryIndex >= 0 && static_cast<std::size_t>(RegistryIndex) < registry.size()) {
+      registry[static_cast<std::size_t>(RegistryIndex)] = nullptr;
+    }
+    bool allEmpty = true;
+    for (TLumidor* cell : registry) allEmpty = allEmpty && cell == nullptr;
+    if (allEmpty) {
+      InstanceRegistry.reset();
+      CDCameraList.reset();
+      PRCameraList.reset();
+      EOSCameraList.reset();
+    }
+  }
+  PRReleaseQueue.clear();
+  CDWrapper.reset();
+  PRWrapper.reset();
+  EDWrapper.reset();
+}
+
+TLumidor::Target TLumidor::Dispatch() const {
+  switch (ConnectInfo.CameraType) {
+    case 1: {
+      const std::size_t cdCount = CDCameraList ? CDCameraList->size() : 0;
+      return ConnectToCamera < static_cast<std::int64_t>(cdCount) ? Target::CD : Target::PR;
+    }
+    case 2:
+      return Target::ED;
+    default:
+      return Target::None;
+  }
+}
+
+void TLumidor::CheckRemote() const {
+  if (!InRemoteMode) throw ECamException("Camera not in remote mode");
+  if (ConnectInfo.CameraType == 0) throw ECamException("No camera is connected");
+}
+
+void TLumidor::StartSDKs() {
+  if (SDKsStarted) return;
+  if (!PowerShotNames) PowerShotNames = std::make_unique<TStringList>();
+  if (!EOSNames) EOSNames = std::make_unique<TStringList>();
+  CDWrapper->StartSDK();
+  PRWrapper->StartSDK();
+  EDWrapper->StartSDK();
+  SDKsStarted = true;
+}
+
+CameraListsType TLumidor::EnumerateCameras() {
+  StartSDKs();
+  PowerShotNames->clear();
+  EOSNames->clear();
+  CDWrapper->EnumerateCameras(*PowerShotNames);
+  PRWrapper->EnumerateCameras(*PowerShotNames);
+  EDWrapper->EnumerateCameras(*EOSNames);
+  return CameraListsType{PowerShotNames.get(), EOSNames.get()};
+}
+
+ConnectInfoType TLumidor::Connect(std::uint8_t CameraType, std::int32_t ConnectToCamera) {
+  FlagLock lock(ConnectLock);
+  if (ConnectInfo.CameraType != 0) throw ECamException("Camera already connected.");
+  this->ConnectToCamera = ConnectToCamera;
+  const std::int64_t cdCount = static_cast<std::int64_t>(CDCameras().size());
+  switch (CameraType) {
+    case 1:
+      if (ConnectToCamera < cdCount) {
+        ConnectInfo = CDWrapper->Connect(CDEventProc, ConnectToCamera, RegistryIndex);
+      } else {
+        ConnectInfo = PRWrapper->Connect(
+            PREventProc, static_cast<std::int32_t>(ConnectToCamera - cdCount), RegistryIndex);
+      }
+      break;
+    case 2:
+      ConnectInfo = EDWrapper->Connect(EdsStateEventProc, ConnectToCamera, RegistryIndex);
+      break;
+    default:
+      break;
+  }
+  return ConnectInfo;
+}
+
+RemoteProbeParamType TLumidor::EnterRemoteMode(ReleaseModeType ReleaseMode,
+                                               ReleaseDataKindType ReleaseDataKind,
+                                               bool ProbeParams, const std::string& CacheDir) {
+  FReleaseDataKind = ReleaseDataKind;
+  FReleaseMode = ReleaseMode;
+  if (ConnectInfo.CameraType == 0) throw ECamException("No camera is connected");
+  RemoteProbeParamType result{};
+  switch (Dispatch()) {
+    case Target::CD:
+      result = CDWrapper->EnterRemoteMode(ReleaseMode, ReleaseDataKind, ProbeParams, CacheDir,
+                                          ReleaseEventProc, RegistryIndex);
+      break;
+    case Target::PR:
+      result = PRWrapper->EnterRemoteMode(ReleaseMode, ReleaseDataKind, ProbeParams, CacheDir,
+                                          ReleaseEventProc, RegistryIndex);
+      break;
+    case Target::ED:
+      result = EDWrapper->EnterRemoteMode(ReleaseMode, ReleaseDataKind, ProbeParams, CacheDir,
+                                          ReleaseEventProc, RegistryIndex);
+      break;
+    case Target::None:
+      return result;
+  }
+  InRemoteMode = true;
+  return result;
+}
+
+void TLumidor::RemoteTakePicture() {
+  CheckRemote();
+  switch (Dispatch()) {
+    case Target::CD:
+      CDWrapper->RemoteTakePicture(ReleaseProgressProc, RegistryIndex);
+      break;
+    case Target::PR:
+      PRWrapper->RemoteTakePicture(ReleaseProgressProc, RegistryIndex);
+      break;
+    case Target::ED:
+      EDWrapper->RemoteTakePicture(RegistryIndex);
+      break;
+    case Target::None:
+      break;
+  }
+}
+
+void TLumidor::RemoteGetPicture(const std::string& FileName, ReleaseDataKindType ReleaseDataKind) {
+  CheckRemote();
+  switch (Dispatch()) {
+    case Target::CD:
+      CDWrapper->RemoteGetPicture(FileName, CDGetPictureProgressProc, RegistryIndex);
+      break;
+    case Target::PR: {
+      if (PRReleaseQueue.empty()) throw ECamException("There are no pictures to download");
+      PRDownloadStream.reset();
+      PRDownloadActive = false;
+      PRDownloadStream = std::make_unique<TDownloadStream>(FileName);
+      const PRReleaseRecord record = PRReleaseQueue.front();
+      try {
+        PRWrapper->RemoteGetPicture(record, PRGetPictureProgressProc, RegistryIndex);
+      } catch (...) {
+        // The record stays queued; closing the file keeps a retry on the same name possible.
+        PRDownloadStream.reset();
+        PRDownloadActive = false;
+        throw;
+      }
+      PRReleaseQueue.pop_front();
+      break;
+    }
+    case Target::ED:
+      EDWrapper->RemoteGetPicture(FileName, ReleaseDataKind, RegistryIndex);
+      break;
+    case Target::None:
+      break;
+  }
+}
+
+RemoteParamType TLumidor::RemoteGetParams() {
+  CheckRemote();
+  switch (Dispatch()) {
+    case Target::CD:
+      return CDWrapper->RemoteGetParams();
+    case Target::PR:
+      return PRWrapper->RemoteGetParams();
+    case Target::ED:
+      return EDWrapper->RemoteGetParams();
+    case Target::None:
+      break;
+  }
+  return RemoteParamType{};
+}
+
+void TLumidor::RemoteSetParams(RemoteParamType Params) {
+  CheckRemote();
+  switch (Dispatch()) {
+    case Target::CD:
+      CDWrapper->RemoteSetParams(Params);
+      break;
+    case Target::PR:
+      PRWrapper->RemoteSetParams(Params);
+      break;
+    case Target::ED:
+      EDWrapper->RemoteSetParams(Params);
+      break;
+    case Target::None:
+      break;
+  }
+}
+
+void TLumidor::RemoteGetZoom(ZoomInfoType& Zoom) {
+  CheckRemote();
+  switch (Dispatch()) {
+    case Target::CD:
+      Zoom = CDWrapper->RemoteGetZoom();
+      break;
+    case Target::PR:
+      PRWrapper->RemoteGetZoom(Zoom);
+      break;
+    case Target::ED:  // EOS cameras: the caller's record stays as it was
+    case Target::None:
+      break;
+  }
+}
+
+void TLumidor::RemoteSetZoom(std::int32_t Position) {
+  CheckRemote();
+  switch (Dispatch()) {
+    case Target::CD:
+      CDWrapper->RemoteSetZoom(Position);
+      break;
+    case Target::PR:
+      PRWrapper->RemoteSetZoom(Position);
+      break;
+    case Target::ED:  // no zoom on EOS cameras
+    case Target::None:
+      break;
+  }
+}
+
+void TLumidor::RemoteAFLock(bool Lock) {
+  CheckRemote();
+  switch (Dispatch()) {
+    case Target::CD:
+      CDWrapper->RemoteAFLock(Lock);
+      break;
+    case Target::PR:
+      PRWrapper->RemoteAFLock(Lock);
+      break;
+    case Target::ED:
+      EDWrapper->RemoteAFLock(Lock);
+      break;
+    case Target::None:
+      break;
+  }
+}
+
+void TLumidor::ExtendShutdownTimer() {
+  if (ConnectInfo.CameraType == 0) throw ECamException("No camera is connected");
+  switch (Dispatch()) {
+    case Target::CD:
+      CDWrapper->ExtendShutdownTimer();
+      break;
+    case Target::PR:
+      PRWrapper->ExtendShutdownTimer();
+      break;
+    case Target::ED:
+      EDWrapper->ExtendShutdownTimer();
+      break;
+    case Target::None:
+      break;
+  }
+}
+
+void TLumidor::FinishSDKs() {
+  if (!SDKsStarted) return;
+  PowerShotNames.reset();
+  EOSNames.reset();
+  CDWrapper->FinishSDK();
+  PRWrapper->FinishSDK();
+  EDWrapper->FinishSDK();
+  SDKsStarted = false;
+}
+
+// ---- Library callbacks ----
+// TODO(callbacks and event routing): map the libraries' events to OnEvent and OnRemoteEvent,
+// queue PowerShot release records and EOS items, write PowerShot download data, extend the
+// shutdown timer, report progress. Until then each callback only finds its component (an empty
+// slot does nothing) and returns 0.
+
+namespace {
+
+TLumidor* FromEdsContext(void* Context) {
+  if (Context == nullptr) return nullptr;
+  return FindComponent(*static_cast<const std::int32_t*>(Context));
+}
+
+}  // namespace
+
+CDResult SDKCALL CDEventProc(std::uint32_t, const void*, std::uint32_t, CDContext Context) {
+  (void)FindComponent(static_cast<std::intptr_t>(Context));
+  return 0;
+}
+
+CDResult SDKCALL ReleaseEventProc(std::uint32_t, const void*, std::uint32_t, CDContext Context) {
+  (void)FindComponent(static_cast<std::intptr_t>(Context));
+  return 0;
+}
+
+CDResult SDKCALL CDGetPictureProgressProc(std::uint32_t, std::uint32_t, CDContext Context) {
+  (void)FindComponent(static_cast<std::intptr_t>(Context));
+  return 0;
+}
+
+CDResult SDKCALL ReleaseProgressProc(std::uint32_t, std::uint32_t, CDContext Context) {
+  (void)FindComponent(static_cast<std::intptr_t>(Context));
+  return 0;
+}
+
+PRResult SDKCALL PREventProc(PRHandle, PRContext Context, const PREventRecord*) {
+  (void)FindComponent(static_cast<std::intptr_t>(Context));
+  return 0;
+}
+
+PRResult SDKCALL PRGetPictureProgressProc(PRHandle, std::uint32_t, PRContext Context,
+                                          const PRProgressRecord*) {
+  (void)FindComponent(static_cast<std::intptr_t>(Context));
+  return 0;
+}
+
+EdsResult SDKCALL EdsPropertyEventProc(std::uint32_t, std::uint32_t, std::uint32_t, void* Context) {
+  (void)FromEdsContext(Context);
+  return 0;
+}
+
+EdsResult SDKCALL EdsStateEventProc(std::uint32_t, std::uint32_t, void* Context) {
+  (void)FromEdsContext(Context);
+  return 0;
+}
+
+EdsResult SDKCALL EdsObjectEventProc(std::uint32_t, EdsRef, void* Context) {
+  (void)FromEdsContext(Context);
+  return 0;
+}
+
+EdsResult SDKCALL EdsProgressProc(std::uint32_t, void* Context, void*) {
+  (void)FromEdsContext(Context);
+  return 0;
+}
+
+}  // namespace Lumidor

@@ -1,0 +1,16 @@
+// The stand-in PowerShot SDK library ("PRSDK.DLL"): its state and the entry points it implements.
+#pragma once
+
+#include "sdk/PRSDK.h"
+#include "simcam/core/Exports.h"
+
+PRSDK_ENTRY_POINTS(SIMCAM_DECLARE_ENTRY_POINT)
+
+namespace simcam {
+Engine& PrEngine();
+}  // namespace simcam
+
+// Entry points defined in PrSdk.cpp; PrStubs.cpp generates the others.
+#define SIMCAM_IMPLEMENTS_PR_StartSDK ~, 1
+#define SIMCAM_IMPLEMENTS_PR_FinishSDK ~, 1
+#define SIMCAM_IMPLEMENTS_PR_GetDeviceList ~, 1

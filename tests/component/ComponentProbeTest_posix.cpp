@@ -1,0 +1,253 @@
+// Load-state scenarios of the camera component, each in a process of its own: the probe runs
+// from a scratch folder holding exactly the libraries under test (the loader looks beside the
+// executable first), with its own stand-in configuration and call trace.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Library.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path BinDir() {
+  return rt::ExecutableDir();
+}
+
+// A scratch folder with the probe and the given libraries (paths relative to the bin folder).
+class ProbeFolder {
+ public:
+  explicit ProbeFolder(const std::string& name, const std::vector<std::string>& libraries) {
+    dir_ =
+        fs::temp_directory_path() / ("component_probe_" + name + "_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::copy_file(COMPONENT_PROBE, dir_ / "component_probe");
+    for (const std::string& library : libraries) {
+      const fs::path from = BinDir() / library;
+      fs::copy_file(from, dir_ / from.filename());
+    }
+  }
+  ~ProbeFolder() { fs::remove_all(dir_); }
+
+  // Writes the stand-in configuration the probe runs with.
+  void Config(const std::string& text) { std::ofstream(dir_ / "simcam.cfg") << text; }
+
+  // Runs a scenario; returns its standard output.
+  std::string Run(const std::string& scenario) {
+    const fs::path out = dir_ / "out.txt";
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      if (entry.rfind("SIMCAM_", 0) != 0) env.push_back(entry);
+    }
+    if (fs::exists(dir_ / "simcam.cfg"))
+      env.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
+    env.push_back("SIMCAM_TRACE=" + Trace().string());
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    const std::string program = (dir_ / "component_probe").string();
+    std::vector<std::string> args = {program, scenario};
+    std::vector<char*> argv = {args[0].data(), args[1].data(), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  fs::path Trace() const { return dir_ / "trace.txt"; }
+  std::string TraceText() const {
+    std::ifstream in(Trace());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+ private:
+  fs::path dir_;
+};
+
+const std::vector<std::string> kAllLibraries = {"CDSDK.DLL", "PRSDK.DLL", "EDSDK.DLL"};
+
+bool Has(const std::string& text, const std::string& line) {
+  return text.find(line + "\n") != std::string::npos;
+}
+
+// The line after "label: ", or "" when there is none.
+std::string Value(const std::string& text, const std::string& label) {
+  const std::string key = label + ": ";
+  const auto at = text.find(key);
+  if (at == std::string::npos) return "";
+  const auto end = text.find('\n', at);
+  return text.substr(at + key.size(), end - at - key.size());
+}
+
+TEST(ComponentProbe, PowerShotNamesKeepACameraBothLibrariesReportOnce) {
+  ProbeFolder folder("lists", kAllLibraries);
+  folder.Config(
+      "camera cd Cam Alpha\n"
+      "camera cd Cam Beta\n"
+      "camera pr Cam Beta\n"
+      "camera eos EOS One\n");
+  const std::string out = folder.Run("enumerate");
+  EXPECT_EQ(Value(out, "first"), "ok") << out;
+  EXPECT_EQ(Value(out, "PowerShotNames"), "Cam Alpha|Cam Beta") << out;
+  EXPECT_EQ(Value(out, "CDCameraList"), "1") << out;  // the CD "Cam Beta" is gone
+  EXPECT_EQ(Value(out, "PRCameraList"), "1") << out;
+  EXPECT_EQ(Value(out, "EOSNames"), "EOS One") << out;
+  EXPECT_EQ(Value(out, "EOSCameraList"), "1") << out;
+  // A second enumeration gives the same lists, refilled.
+  EXPECT_EQ(Value(out.substr(out.find("second:")), "PowerShotNames"), "Cam Alpha|Cam Beta");
+  // The libraries were started once, in the order CD, PowerShot, EOS.
+  const std::string trace = folder.TraceText();
+  const auto cd = trace.find("CDStartSDK");
+  const auto pr = trace.find("PR_StartSDK");
+  const auto eos = trace.find("EdsInitializeSDK");
+  ASSERT_NE(cd, std::string::npos) << trace;
+  EXPECT_LT(cd, pr);
+  EXPECT_LT(pr, eos);
+  EXPECT_EQ(trace.find("CDStartSDK", cd + 1), std::string::npos);
+}
+
+TEST(ComponentProbe, AMissingCDLibraryFailsTheEnumerationWithTheErrorModeRestored) {
+  ProbeFolder folder("nolib", {});
+  const std::string out = folder.Run("enumerate");
+  EXPECT_EQ(Value(out, "first"), "EInOutError 2: CDSDK.DLL could not be loaded") << out;
+  EXPECT_EQ(Value(out, "second"), "EInOutError 2: CDSDK.DLL could not be loaded") << out;
+  EXPECT_FALSE(Has(out, "error mode: 0x8000")) << out;
+  EXPECT_EQ(Value(out, "error mode"), "0x1") << out;
+  EXPECT_EQ(Value(out, "SDKsStarted"), "no");
+}
+
+TEST(ComponentProbe, AMissingPowerShotLibraryEndsTheStartBeforeAnyOfItsCalls) {
+  ProbeFolder folder("cdonly", {"CDSDK.DLL"});
+  const std::string out = folder.Run("enumerate");
+  EXPECT_EQ(Value(out, "first"), "ECamException: PRSDK.DLL could not be loaded") << out;
+  EXPECT_EQ(Value(out, "error mode"), "0x1") << out;
+  EXPECT_EQ(Value(out, "SDKsStarted"), "no");
+  // Nothing started: the second attempt starts the CD library again.
+  const std::string trace = folder.TraceText();
+  const auto first = trace.find("CDStartSDK");
+  ASSERT_NE(first, std::string::npos) << trace;
+  EXPECT_NE(trace.find("CDStartSDK", first + 1), std::string::npos) << trace;
+  EXPECT_EQ(trace.find("PR_"), std::string::npos) << trace;
+}
+
+TEST(ComponentProbe, AMissingEntryPointFailsTheLoadEveryTime) {
+  ProbeFolder folder("missing", {"variants/cd_missing_entry/CDSDK.DLL", "PRSDK.DLL", "EDSDK.DLL"});
+  const std::string out = folder.Run("enumerate");
+  const std::string first = Value(out, "first");
+  EXPECT_EQ(first.rfind("EAssertionFailed: Assertion failure (CDAPI, line ", 0), 0u) << out;
+  EXPECT_EQ(Value(out, "second"), first) << out;
+  EXPECT_EQ(Value(out, "error mode"), "0x1") << out;
+  // No entry point was called: the start failed before CDStartSDK.
+  EXPECT_EQ(folder.TraceText().find("CDStartSDK"), std::string::npos);
+}
+
+TEST(ComponentProbe, TheFacultyEntryPointIsBoundOnlyUnderItsDecoratedName) {
+  ProbeFolder folder("faculty", {"variants/cd_plain_faculty/CDSDK.DLL", "PRSDK.DLL", "EDSDK.DLL"});
+  const std::string out = folder.Run("enumerate");
+  EXPECT_EQ(Value(out, "first"), "EAssertionFailed: Assertion failure (CDAPI, line " +
+                                     Value(out, "faculty check line") + ")")
+      << out;
+}
+
+TEST(ComponentProbe, ASecondLoadDoesNothing) {
+  ProbeFolder folder("twice", kAllLibraries);
+  const std::string out = folder.Run("load-twice");
+  EXPECT_EQ(Value(out, "unload installed"), "yes") << out;
+  EXPECT_EQ(Value(out, "second load"), "ok") << out;
+  EXPECT_EQ(Value(out, "exit chain untouched"), "yes") << out;
+  EXPECT_EQ(Value(out, "nothing bound anew"), "yes") << out;
+}
+
+TEST(ComponentProbe, LibrariesAreFreedAtProgramEndInReverseLoadOrder) {
+  ProbeFolder folder("unload", kAllLibraries);
+  const std::string out = folder.Run("unload-order");
+  EXPECT_EQ(out,
+            "all ready: yes\n"
+            "after EDSDK unload\n"
+            "after PRSDK unload\n"
+            "after CDSDK unload\n");
+}
+
+TEST(ComponentProbe, FinishSDKsFinishesEachLibraryAndFreesTheNameLists) {
+  ProbeFolder folder("finish", kAllLibraries);
+  folder.Config("camera cd Cam Alpha\ncamera eos EOS One\n");
+  const std::string out = folder.Run("finish");
+  EXPECT_EQ(Value(out, "finish"), "ok") << out;
+  EXPECT_EQ(Value(out, "SDKsStarted"), "no") << out;
+  EXPECT_EQ(Value(out, "name lists freed"), "yes") << out;
+  EXPECT_EQ(Value(out, "enumerate again"), "ok") << out;
+  EXPECT_EQ(Value(out, "PowerShotNames"), "Cam Alpha") << out;
+  EXPECT_EQ(Value(out, "EOSNames"), "EOS One") << out;
+  const std::string trace = folder.TraceText();
+  const auto cd = trace.find("CDFinishSDK");
+  const auto pr = trace.find("PR_FinishSDK");
+  const auto eos = trace.find("EdsTerminateSDK");
+  ASSERT_NE(cd, std::string::npos) << trace;
+  EXPECT_LT(cd, pr);
+  EXPECT_LT(pr, eos);
+  // Finishing twice finishes once; enumerating again starts the libraries again.
+  EXPECT_EQ(trace.find("CDFinishSDK", cd + 1), std::string::npos);
+  EXPECT_NE(trace.find("CDStartSDK", trace.find("CDStartSDK") + 1), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Names without their terminating zero, and counts above what the libraries list or the buffers
+// hold: every name stops at the end of its field, and the component never reads past a buffer
+// (the sanitizer build would end the probe).
+TEST(ComponentProbe, BadListingsAreReadOnlyWithinTheirBuffers) {
+  ProbeFolder folder("bad", kAllLibraries);
+  folder.Config(
+      "camera cd A\n"
+      "camera pr " +
+      std::string(60, 'P') +
+      "\n"
+      "camera eos " +
+      std::string(300, 'E') +
+      "\n"
+      "unterminated_names\n"
+      "pr_count_extra 200\n");
+  const std::string out = folder.Run("enumerate");
+  ASSERT_EQ(Value(out, "first"), "ok") << out;
+  const std::string names = Value(out, "PowerShotNames");
+  EXPECT_EQ(names.find('|'), 64u) << names;  // the CD name field: 64 characters
+  EXPECT_EQ(names.substr(65, 42).find('|'), std::string::npos) << names;
+  EXPECT_EQ(names.substr(65, 40), std::string(40, 'P')) << names;  // the PowerShot name field
+  EXPECT_EQ(Value(out, "PRCameraList"), "100") << out;  // the device list holds 100 entries
+  EXPECT_EQ(Value(out, "EOSNames"), std::string(256, 'E')) << out;
+
+  ProbeFolder more("morecd", kAllLibraries);
+  more.Config("camera cd A\ncd_count_extra 2\n");
+  EXPECT_EQ(Value(more.Run("enumerate"), "first"),
+            "ECamException: CDEnumDeviceNext errorcode 0x000000F0, Enum not applicable");
+}
+
+}  // namespace
