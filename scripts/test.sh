@@ -40,6 +40,6 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug 
   -DTIMELAPSE_TESTS=OFF -DTIMELAPSE_FUZZ=ON
 cmake --build build-fuzz -j "$jobs" --target protocol_fuzz
 mkdir -p build-fuzz/corpus
-(cd build-fuzz && ./tests/fuzz/protocol_fuzz -max_total_time=30 -print_final_stats=1 corpus)
+(cd build-fuzz && ./bin/protocol_fuzz -max_total_time=30 -print_final_stats=1 corpus)
 
 step "all tests passed"
