@@ -20,21 +20,34 @@ class TCDSDK {
   // Empties Names, then lists the CD library's cameras into Names and CDCameraList, in the
   // library's order.
   void EnumerateCameras(Lumidor::TStringList& Names);
+  // Opens camera ConnectToCamera of CDCameraList, reads its model, owner name and power status,
+  // and registers EventCallback with Context for its device events. The index checks come
+  // before anything else.
   Lumidor::ConnectInfoType Connect(CDEventCallback EventCallback, std::int32_t ConnectToCamera,
                                    std::int32_t Context);
+  // Enters release control (release events to ReleaseCallback with Context), selects the release
+  // data kind and returns the faculties in positions 0..4. A release mode or data kind outside
+  // its enumeration is refused before any library call.
   Lumidor::RemoteProbeParamType EnterRemoteMode(CamDefines::ReleaseModeType ReleaseMode,
                                                 CamDefines::ReleaseDataKindType ReleaseDataKind,
                                                 bool ProbeParams, const std::string& CacheDir,
                                                 CDReleaseEventCallback ReleaseCallback,
                                                 std::int32_t Context);
+  // The camera's settings as common indexes; no library result is tested: a setting that cannot
+  // be read stays 0.
   Lumidor::RemoteParamType RemoteGetParams();
+  // Sends every setting whose index is not 0, in a fixed order; no library result is tested: a
+  // refused setting stays as the camera had it and does not stop the others.
   void RemoteSetParams(Lumidor::RemoteParamType Params);
   Lumidor::ZoomInfoType RemoteGetZoom();
   void RemoteSetZoom(std::int32_t Position);
   void RemoteAFLock(bool Lock);
+  // The library writes the oldest released data to the file FileName; complete when this returns.
   void RemoteGetPicture(const std::string& FileName, CDProgressCallback ProgressCallback,
                         std::int32_t Context);
+  // Releases; does not wait for the picture, which the release events announce.
   void RemoteTakePicture(CDProgressCallback ProgressCallback, std::int32_t Context);
+  // Keeps the camera awake by reading its owner name once.
   void ExtendShutdownTimer();
   // Fires the owner's OnRemoteProbeParamEvent, when assigned.
   void ReportProbeProgress(std::int32_t PercentageDone);

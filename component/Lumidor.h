@@ -273,9 +273,12 @@ std::vector<EdsRef>& EOSCameras();
 // The "not yet available" failure of an operation that a wrapper does not offer yet.
 [[noreturn]] void NotAvailableYet(const char* Operation);
 
-// ---- Library callbacks ----
+// ---- Library callbacks (Callbacks.cpp) ----
 // Each finds its component through its context (the registry slot; for the EOS library the
-// address of the EOS wrapper's copy of it), returns 0 on every path and lets no exception out.
+// address of the EOS wrapper's copy of it) and does nothing when the component is gone. Each
+// returns 0 on every path and lets no exception out: what it, an event handler or
+// ExtendShutdownTimer raises goes to the application's exception hook. The progress callbacks
+// pause 10 ms after each report.
 CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t DataSize,
                              CDContext Context);
 CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData,

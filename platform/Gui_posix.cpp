@@ -79,7 +79,10 @@ void FormCreated(Form&) {}
 void FormDestroyed(Form&) {}
 void FormChanged(Form&) {}
 
-void EditCreated(Edit&) {}
+// A new status line shows nothing yet: only texts set on it are printed, not a bounds change.
+void EditCreated(Edit& edit) {
+  g_shown[&edit] = std::string();
+}
 
 void EditDestroyed(Edit& edit) {
   g_shown.erase(&edit);

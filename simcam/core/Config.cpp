@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 
+#include "simcam/core/CdSettings.h"
 #include "simcam/core/Names.h"
 
 namespace simcam {
@@ -51,6 +52,60 @@ std::string SetUInt32(std::string_view rest, std::uint32_t& target) {
   return {};
 }
 
+// The `from=N` and `count=M` options among words[first...].
+std::string ParseCallRange(const std::vector<std::string_view>& words, std::size_t first,
+                           std::uint64_t& from, std::uint64_t& count) {
+  bool countGiven = false;
+  for (std::size_t i = first; i < words.size(); ++i) {
+    const std::string_view option = words[i];
+    std::uint64_t* target = nullptr;
+    if (option.starts_with("from=")) target = &from;
+    if (option.starts_with("count=")) target = &count, countGiven = true;
+    if (!target || !ParseNumber(option.substr(option.find('=') + 1), *target)) {
+      return Join({"bad option ", option});
+    }
+  }
+  if (from == 0) return "from= counts from 1";
+  if (countGiven && count == 0) return "count= needs at least 1";
+  return {};
+}
+
+// One value of a setting: `A,B` for a pair, else a number that fits the setting's size.
+bool ParseSettingValue(const CdSetting& setting, std::string_view word, std::uint32_t& value) {
+  if (setting.pair) {
+    const auto comma = word.find(',');
+    std::uint32_t first = 0, second = 0;
+    if (comma == std::string_view::npos || !ParseUInt32(word.substr(0, comma), first) ||
+        !ParseUInt32(word.substr(comma + 1), second) || first > 0xFFFF || second > 0xFFFF) {
+      return false;
+    }
+    value = PackPair(first, second);
+    return true;
+  }
+  if (!ParseUInt32(word, value)) return false;
+  return setting.size >= 4 || value < (1u << (8 * setting.size));
+}
+
+std::string ParseEvent(std::string_view rest, bool release, Config& config) {
+  const auto words = Words(rest);
+  if (words.size() < 2) return "expects an entry point and an event ID";
+  EventRule rule;
+  rule.entryPoint = std::string(words[0]);
+  rule.release = release;
+  if (!ParseUInt32(words[1], rule.id)) return "bad event ID";
+  std::size_t options = 2;
+  if (words.size() > 2 && words[2].find('=') == std::string_view::npos) {
+    if (!ParseUInt32(words[2], rule.data)) return "bad event data";
+    options = 3;
+  }
+  if (std::string problem = ParseCallRange(words, options, rule.from, rule.count);
+      !problem.empty()) {
+    return problem;
+  }
+  config.cd.events.push_back(rule);
+  return {};
+}
+
 const std::map<std::string, Handler, std::less<>>& Directives() {
   static const std::map<std::string, Handler, std::less<>> directives = {
       {"camera",
@@ -78,18 +133,9 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
          FailRule rule;
          rule.entryPoint = std::string(words[0]);
          if (!ParseUInt32(words[1], rule.code)) return "bad code";
-         for (std::size_t i = 2; i < words.size(); ++i) {
-           const std::string_view option = words[i];
-           std::uint64_t* target = nullptr;
-           if (option.starts_with("from=")) target = &rule.from;
-           if (option.starts_with("count=")) target = &rule.count;
-           if (!target || !ParseNumber(option.substr(option.find('=') + 1), *target)) {
-             return Join({"bad option ", option});
-           }
-         }
-         if (rule.from == 0) return "from= counts from 1";
-         if (rule.count == 0 && rest.find("count=") != std::string_view::npos) {
-           return "count= needs at least 1";
+         if (std::string problem = ParseCallRange(words, 2, rule.from, rule.count);
+             !problem.empty()) {
+           return problem;
          }
          config.fails.push_back(rule);
          return {};
@@ -100,6 +146,110 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
        [](std::string_view rest, Config& config) { return SetUInt32(rest, config.cdCountExtra); }},
       {"pr_count_extra",
        [](std::string_view rest, Config& config) { return SetUInt32(rest, config.prCountExtra); }},
+      {"owner",
+       [](std::string_view rest, Config& config) -> std::string {
+         if (rest.empty()) return "expects a text";
+         config.cd.owner = std::string(rest);
+         return {};
+       }},
+      {"power",
+       [](std::string_view rest, Config& config) { return SetUInt32(rest, config.cd.power); }},
+      {"battery",
+       [](std::string_view rest, Config& config) -> std::string {
+         std::uint32_t state = 0;
+         if (std::string problem = SetUInt32(rest, state); !problem.empty()) return problem;
+         if (state > 0xF) return "expects a state of 0 to 15";
+         config.cd.power = (config.cd.power & ~0xFu) | state;
+         return {};
+       }},
+      {"faculty",
+       [](std::string_view rest, Config& config) { return SetUInt32(rest, config.cd.faculty); }},
+      {"zoom",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         std::uint32_t values[3] = {0, 0, 0};
+         if (words.size() < 2 || words.size() > 3) return "expects MAX OPTICAL [POSITION]";
+         for (std::size_t i = 0; i < words.size(); ++i) {
+           if (!ParseUInt32(words[i], values[i])) return Join({"bad number ", words[i]});
+         }
+         config.cd.zoomMax = values[0];
+         config.cd.zoomOptical = values[1];
+         config.cd.zoomPosition = values[2];
+         return {};
+       }},
+      {"setting",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         if (words.size() != 2) return "expects a setting name and a value";
+         const CdSetting* setting = FindCdSetting(words[0]);
+         if (!setting) return Join({"no setting is named ", words[0]});
+         std::uint32_t value = 0;
+         if (!ParseSettingValue(*setting, words[1], value)) return Join({"bad value ", words[1]});
+         config.cd.settings[std::string(words[0])].initial = value;
+         return {};
+       }},
+      {"values",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         if (words.empty()) return "expects a setting name";
+         const CdSetting* setting = FindCdSetting(words[0]);
+         if (!setting) return Join({"no setting is named ", words[0]});
+         std::optional<std::vector<std::uint32_t>> values;
+         if (words.size() != 2 || words[1] != "any") {
+           values.emplace();
+           for (std::size_t i = 1; i < words.size(); ++i) {
+             std::uint32_t value = 0;
+             if (!ParseSettingValue(*setting, words[i], value)) {
+               return Join({"bad value ", words[i]});
+             }
+             values->push_back(value);
+           }
+         }
+         SettingOverride& entry = config.cd.settings[std::string(words[0])];
+         entry.valuesGiven = true;
+         entry.values = std::move(values);
+         return {};
+       }},
+      {"refuse",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         if (words.size() < 2 || words.size() > 3) return "expects an entry point and a value";
+         RefuseRule rule;
+         rule.entryPoint = std::string(words[0]);
+         std::string_view parts = words[1];
+         while (true) {
+           const auto comma = parts.find(',');
+           const std::string_view part = parts.substr(0, comma);
+           std::uint32_t value = 0;
+           if (part == "*") {
+             rule.parts.emplace_back();
+           } else if (ParseUInt32(part, value)) {
+             rule.parts.emplace_back(value);
+           } else {
+             return Join({"bad value ", words[1]});
+           }
+           if (comma == std::string_view::npos) break;
+           parts = parts.substr(comma + 1);
+         }
+         if (words.size() == 3 &&
+             (!words[2].starts_with("code=") || !ParseUInt32(words[2].substr(5), rule.code))) {
+           return Join({"bad option ", words[2]});
+         }
+         config.cd.refusals.push_back(rule);
+         return {};
+       }},
+      {"event",
+       [](std::string_view rest, Config& config) { return ParseEvent(rest, false, config); }},
+      {"release_event",
+       [](std::string_view rest, Config& config) { return ParseEvent(rest, true, config); }},
+      {"picture_file",
+       [](std::string_view rest, Config& config) -> std::string {
+         if (rest.empty()) return "expects a path";
+         config.cd.pictureFile = std::string(rest);
+         return {};
+       }},
+      {"thumbnail_bytes", [](std::string_view rest,
+                             Config& config) { return SetUInt32(rest, config.cd.thumbnailBytes); }},
       {"unterminated_names",
        [](std::string_view rest, Config& config) -> std::string {
          if (!Trim(rest).empty()) return "takes no arguments";
@@ -111,6 +261,15 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
 }
 
 }  // namespace
+
+bool RefuseRule::Matches(std::initializer_list<std::uint32_t> values) const {
+  std::size_t i = 0;
+  for (const std::uint32_t value : values) {
+    if (i < parts.size() && parts[i] && *parts[i] != value) return false;
+    ++i;
+  }
+  return parts.size() <= values.size();
+}
 
 std::vector<CameraSpec> Config::CamerasOf(Sdk sdk) const {
   std::vector<CameraSpec> result;

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +33,53 @@ struct FailRule {
   }
 };
 
+// `refuse ENTRYPOINT VALUE [code=C]`: a set call whose values match answers `code`. One part per
+// value of the call; an empty part (`*`) or a missing one at the end matches anything.
+struct RefuseRule {
+  std::string entryPoint;
+  std::vector<std::optional<std::uint32_t>> parts;
+  std::uint32_t code = 0x86;
+
+  bool Matches(std::initializer_list<std::uint32_t> values) const;
+};
+
+// `event` / `release_event ENTRYPOINT ID [DATA] [from=N] [count=M]`: the covered calls deliver
+// an event to the device-event (or release-event) callbacks.
+struct EventRule {
+  std::string entryPoint;
+  bool release = false;
+  std::uint32_t id = 0;
+  std::uint32_t data = 0;
+  std::uint64_t from = 1;
+  std::uint64_t count = 0;
+
+  bool Matches(std::uint64_t callNumber) const {
+    return callNumber >= from && (count == 0 || callNumber - from < count);
+  }
+};
+
+// What `setting NAME CODE` and `values NAME ...` change of a CD setting's defaults.
+struct SettingOverride {
+  std::optional<std::uint32_t> initial;
+  bool valuesGiven = false;
+  std::optional<std::vector<std::uint32_t>> values;  // no value: `any`
+};
+
+// The simulated CD camera's description (every `camera cd` shares it).
+struct CdCameraConfig {
+  std::string owner = "Simcam Owner";
+  std::uint32_t power = 0x10000006;
+  std::uint32_t faculty = 0x13;
+  std::uint32_t zoomMax = 24;
+  std::uint32_t zoomOptical = 8;
+  std::uint32_t zoomPosition = 0;
+  std::uint32_t thumbnailBytes = 4096;
+  std::string pictureFile;                                       // empty: generated pictures
+  std::map<std::string, SettingOverride, std::less<>> settings;  // by setting name
+  std::vector<RefuseRule> refusals;
+  std::vector<EventRule> events;
+};
+
 struct Config {
   std::vector<CameraSpec> cameras;  // in enumeration order
   std::vector<FailRule> fails;
@@ -39,6 +89,8 @@ struct Config {
   std::uint32_t cdCountExtra = 0;  // CDGetDeviceCount reports this many more cameras
   std::uint32_t prCountExtra = 0;  // PR_GetDeviceList's count exceeds the filled entries
   bool unterminatedNames = false;  // name fields filled to the end, without a zero
+
+  CdCameraConfig cd;
 
   std::vector<CameraSpec> CamerasOf(Sdk sdk) const;
 };

@@ -29,13 +29,13 @@ bool IsKnownEntryPoint(std::string_view name) {
          listed(kEDSDKExportNames, kEDSDKIdentifiers);
 }
 
-std::string Hex8(std::uint32_t value) {
+}  // namespace
+
+std::string HexText(std::uint32_t value, int digits) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(value));
+  std::snprintf(buffer, sizeof buffer, "0x%0*X", digits, static_cast<unsigned>(value));
   return buffer;
 }
-
-}  // namespace
 
 void Engine::ReloadConfig() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -60,6 +60,16 @@ void Engine::ReloadConfig() {
         problems.push_back(Join({"fail: no entry point is named ", rule.entryPoint}));
       }
     }
+    for (const RefuseRule& rule : config.cd.refusals) {
+      if (!IsKnownEntryPoint(rule.entryPoint)) {
+        problems.push_back(Join({"refuse: no entry point is named ", rule.entryPoint}));
+      }
+    }
+    for (const EventRule& rule : config.cd.events) {
+      if (!IsKnownEntryPoint(rule.entryPoint)) {
+        problems.push_back(Join({"event: no entry point is named ", rule.entryPoint}));
+      }
+    }
   }
   const bool changed = !loaded_ || source != source_;
   loaded_ = true;
@@ -80,10 +90,12 @@ const Config& Engine::config() {
 }
 
 std::optional<std::uint32_t> Engine::CountCall(std::string_view exportName,
-                                               std::string_view identifier) {
+                                               std::string_view identifier,
+                                               std::uint64_t* numberOut) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   const Config& current = config();
   const std::uint64_t number = ++calls_[std::string(exportName)];
+  if (numberOut) *numberOut = number;
   for (const FailRule& rule : current.fails) {
     const bool named =
         rule.entryPoint == exportName || (!identifier.empty() && rule.entryPoint == identifier);
@@ -93,8 +105,10 @@ std::optional<std::uint32_t> Engine::CountCall(std::string_view exportName,
 }
 
 Call::Call(Engine& engine, std::string_view exportName, std::string_view identifier)
-    : lock_(engine.Mutex()), name_(exportName) {
-  injected_ = engine.CountCall(exportName, identifier.empty() ? exportName : identifier);
+    : lock_(engine.Mutex()),
+      name_(exportName),
+      identifier_(identifier.empty() ? exportName : identifier) {
+  injected_ = engine.CountCall(exportName, identifier.empty() ? exportName : identifier, &number_);
 }
 
 Call& Call::Raw(std::string_view text) {
@@ -105,6 +119,14 @@ Call& Call::Raw(std::string_view text) {
 
 Call& Call::Text(const char* text) {
   return text ? Raw(Join({"\"", text, "\""})) : Raw("null");
+}
+
+Call& Call::Hex(std::uint32_t value, int digits) {
+  return Raw(HexText(value, digits));
+}
+
+Call& Call::OutHex(std::string_view name, std::uint32_t value, int digits) {
+  return OutRaw(name, HexText(value, digits));
 }
 
 Call& Call::OutRaw(std::string_view name, std::string_view text) {
@@ -120,7 +142,7 @@ Call& Call::OutText(std::string_view name, std::string_view text) {
 }
 
 std::uint32_t Call::Return(std::uint32_t result) {
-  AppendTraceLine(Join({name_, "(", args_, ") -> ", Hex8(result), result == 0 ? outs_ : ""}));
+  AppendTraceLine(Join({name_, "(", args_, ") -> ", HexText(result), result == 0 ? outs_ : ""}));
   return result;
 }
 

@@ -34,7 +34,9 @@ class Engine {
   const Config& config();
 
   // Counts one call of the entry point and returns the code of the `fail` rule that covers it.
-  std::optional<std::uint32_t> CountCall(std::string_view exportName, std::string_view identifier);
+  // `number` receives the call's number (1-based, counted like the `fail` rules count).
+  std::optional<std::uint32_t> CountCall(std::string_view exportName, std::string_view identifier,
+                                         std::uint64_t* number = nullptr);
 
   // A fresh non-zero handle number, unique within this library.
   std::uintptr_t NewHandle() { return nextHandle_++; }
@@ -59,10 +61,17 @@ class Call {
   // The code that a `fail` rule makes this call return; the call then does nothing else.
   std::optional<std::uint32_t> Injected() const { return injected_; }
 
+  // The call's number among the calls of its entry point (as `fail` rules count them).
+  std::uint64_t Number() const { return number_; }
+  const std::string& Name() const { return name_; }
+  // Whether `name` is the entry point's export name or C++ identifier.
+  bool IsNamed(std::string_view name) const { return name == name_ || name == identifier_; }
+
   template <typename T>
   requires std::is_integral_v<T> Call& Arg(T value) { return Raw(std::to_string(value)); }
   Call& Arg(const void* pointer) { return Raw(pointer ? "&" : "null"); }
-  Call& Text(const char* text);  // quoted, or null
+  Call& Text(const char* text);                    // quoted, or null
+  Call& Hex(std::uint32_t value, int digits = 8);  // 0x and that many hexadecimal digits
   Call& Raw(std::string_view text);
 
   // A value the call hands back, shown after the result.
@@ -71,6 +80,7 @@ class Call {
     return OutRaw(name, std::to_string(value));
   }
   Call& OutText(std::string_view name, std::string_view text);
+  Call& OutHex(std::string_view name, std::uint32_t value, int digits = 8);
   Call& OutRaw(std::string_view name, std::string_view text);
 
   // Writes the trace line and returns `result`.
@@ -79,10 +89,15 @@ class Call {
  private:
   std::unique_lock<std::recursive_mutex> lock_;
   std::string name_;
+  std::string identifier_;
   std::string args_;
   std::string outs_;
   std::optional<std::uint32_t> injected_;
+  std::uint64_t number_ = 0;
 };
+
+// `value` as 0x and `digits` hexadecimal digits (upper case).
+std::string HexText(std::uint32_t value, int digits = 8);
 
 // Body of an entry point that the stand-in does not implement: counted, traced, `code` unless
 // a `fail` rule says otherwise.

@@ -74,7 +74,7 @@ TEST(SimcamConfig, BadLinesAreSkippedAndReported) {
   const Config config = Parse(
       "camera nikon D1\n"                        // unknown SDK
       "camera cd\n"                              // no name
-      "zoom 3\n"                                 // unknown directive
+      "lens 3\n"                                 // unknown directive
       "fail CDOpenSource\n"                      // no code
       "fail CDOpenSource 12z\n"                  // bad code
       "fail CDOpenSource 0x100000000\n"          // too large
@@ -102,6 +102,50 @@ TEST(SimcamConfig, BadInputDirectives) {
   EXPECT_EQ(config.cdCountExtra, 2u);
   EXPECT_EQ(config.prCountExtra, 101u);
   EXPECT_TRUE(config.unterminatedNames);
+}
+
+TEST(SimcamConfig, CdCameraDirectivesCheckTheirValuesAgainstTheSetting) {
+  std::vector<std::string> problems;
+  const Config config = Parse(
+      "setting tv 0x10000\n"           // wider than the setting's 16 bits
+      "setting metering 0x100\n"       // wider than its one byte
+      "setting image_format 3\n"       // a pair needs two values
+      "values nosuch 1\n"              // no such setting
+      "refuse CDSetTvValue 1,x\n"      // bad part
+      "refuse CDSetTvValue 1 code=\n"  // bad code
+      "event CDRelease\n"              // no event ID
+      "event CDRelease 5 from=0\n"     // calls count from 1
+      "battery 16\n"                   // four bits only
+      "zoom 1 2 3 4\n"                 // too many numbers
+      "power 0x20000004\nbattery 3\n"
+      "setting image_format 5,0x07\nvalues av\nvalues wb any\nvalues iso 0x48 0x50\n"
+      "refuse CDSetFlashSetting *,0x10 code=0x81\n"
+      "event CDRelease 0x20005 7 count=2\nrelease_event CDAFLock 27\n",
+      &problems);
+  EXPECT_EQ(problems.size(), 10u);
+  EXPECT_EQ(config.cd.power, 0x20000003u);
+  const auto& settings = config.cd.settings;
+  EXPECT_EQ(settings.at("image_format").initial, 0x00050007u);
+  EXPECT_EQ(settings.at("av").values, std::vector<std::uint32_t>{});
+  EXPECT_TRUE(settings.at("wb").valuesGiven);
+  EXPECT_FALSE(settings.at("wb").values.has_value());
+  EXPECT_EQ(settings.at("iso").values, (std::vector<std::uint32_t>{0x48, 0x50}));
+  EXPECT_EQ(settings.count("tv"), 0u);
+
+  ASSERT_EQ(config.cd.refusals.size(), 1u);
+  const simcam::RefuseRule& refusal = config.cd.refusals[0];
+  EXPECT_EQ(refusal.code, 0x81u);
+  EXPECT_TRUE(refusal.Matches({0x01, 0x10}));
+  EXPECT_TRUE(refusal.Matches({0xFF, 0x10}));
+  EXPECT_FALSE(refusal.Matches({0x01, 0x11}));
+  EXPECT_FALSE(refusal.Matches({0x10})) << "a call with fewer values than the rule";
+
+  ASSERT_EQ(config.cd.events.size(), 2u);
+  EXPECT_EQ(config.cd.events[0].id, 0x20005u);
+  EXPECT_EQ(config.cd.events[0].data, 7u);
+  EXPECT_TRUE(config.cd.events[0].Matches(2));
+  EXPECT_FALSE(config.cd.events[0].Matches(3));
+  EXPECT_TRUE(config.cd.events[1].release);
 }
 
 TEST(SimcamNames, FieldsAreCutTerminatedOrFilledToTheEnd) {

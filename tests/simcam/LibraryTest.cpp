@@ -22,6 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using simcam_test::SetEnv;
 
+// A handle that no library hands out.
+constexpr std::uintptr_t kNoSuchHandle = 0x7FFFFFF0;
+
 template <typename Proc>
 Proc Entry(rt::LibHandle library, const char* name) {
   void* address = rt::GetProcAddr(library, name);
@@ -157,9 +160,9 @@ TEST_F(SimcamLibraries, ExportEveryListedNameAndAnswerNotSupportedForTheRest) {
   // Only the decorated faculty name is exported, and it is the faculty entry point.
   EXPECT_EQ(rt::GetProcAddr(cd_, "CDGetReleaseControlFaculty"), nullptr);
   std::uint32_t faculty = 0;
-  EXPECT_EQ(
-      Entry<CDGetReleaseControlFacultyProc>(cd_, "_CDGetReleaseControlFaculty@8")(1, &faculty),
-      kCDErrNotSupported);
+  EXPECT_EQ(Entry<CDGetReleaseControlFacultyProc>(cd_, "_CDGetReleaseControlFaculty@8")(
+                kNoSuchHandle, &faculty),
+            kCDErrInvalidHandle);
   EXPECT_EQ(Entry<CDGetSDKVersionProc>(cd_, "CDGetSDKVersion")(nullptr), kCDErrNotSupported);
   EXPECT_EQ(Entry<PR_RC_TermViewFinderProc>(pr_, "PR_RC_TermViewFinder")(1), kPRErrNotSupported);
   EXPECT_EQ(Entry<EdsCacheImageProc>(eos_, "EdsCacheImage")(1, 0), kEdsErrNotSupported);
@@ -326,8 +329,8 @@ TEST_F(SimcamLibraries, FailRulesCoverTheirCallsOnlyAndDoNothingElse) {
   std::uint32_t faculty = 0;
   const auto facultyProc =
       Entry<CDGetReleaseControlFacultyProc>(cd_, "_CDGetReleaseControlFaculty@8");
-  EXPECT_EQ(facultyProc(1, &faculty), kCDErrNotSupported);
-  EXPECT_EQ(facultyProc(1, &faculty), 0x99u);
+  EXPECT_EQ(facultyProc(kNoSuchHandle, &faculty), kCDErrInvalidHandle);
+  EXPECT_EQ(facultyProc(kNoSuchHandle, &faculty), 0x99u);
   EXPECT_EQ(Entry<EdsInitializeSDKProc>(eos_, "EdsInitializeSDK")(), 2u);
 
   // A changed configuration counts the calls afresh.

@@ -1,0 +1,181 @@
+#include "quensil/quensil_form.h"
+
+#include <algorithm>
+
+#include "platform/Application.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/TextFile.h"
+#include "protocol/Protocol.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// The first date that day folders are searched from.
+constexpr int kFirstYear = 2007;
+
+// Storage folders cam1 to cam9.
+constexpr int kStorageFolders = 9;
+
+// Whether the date (year, month, day) comes before `other`, day numbers taken as 1..31 in every
+// month.
+bool Before(int year, int month, int day, const rt::DateTime& other) {
+  if (year != other.Year) return year < other.Year;
+  if (month != other.Month) return month < other.Month;
+  return day < other.Day;
+}
+
+// The next day number, 1..31 in every month.
+void Advance(int& year, int& month, int& day) {
+  if (++day <= 31) return;
+  day = 1;
+  if (++month <= 12) return;
+  month = 1;
+  ++year;
+}
+
+}  // namespace
+
+TForm1::TForm1(rt::Component* owner)
+    : rt::Form(owner), disk_free(rt::DiskFree), disk_size(rt::DiskSize) {
+  Name = "Form1";
+  SetCaption("Erasing pics");
+  SetBounds(583, 540, 303, 73);
+
+  Edit1 = new rt::Edit(this);
+  Edit1->Name = "Edit1";
+  Edit1->SetText("Edit1");
+  Edit1->SetBounds(8, 8, 273, 21);
+
+  Timer1 = new rt::Timer(this);
+  Timer1->Name = "Timer1";
+  Timer1->SetInterval(1000);
+  Timer1->SetEnabled(true);
+  Timer1->SetOnTimer([this](rt::Component* sender) { Timer1Timer(sender); });
+
+  OnCreate = [this](rt::Component* sender) { FormCreate(sender); };
+}
+
+void TForm1::FormCreate(rt::Component*) {
+  storage_root = protocol::read_value(protocol::kRecPath, protocol::Check::Checked).text;
+  video_folder = protocol::read_value(protocol::kMpgPath, protocol::Check::Checked).text;
+}
+
+void TForm1::Timer1Timer(rt::Component*) {
+  // One pass per run. No later tick may start another, not even while an error box is open.
+  Timer1->SetEnabled(false);
+  rt::Application& app = rt::Application::Instance();
+  try {
+    erase_old_pictures();
+  } catch (...) {
+    // The run is unattended and nobody may be there to close the box: show the error, then end
+    // all the same. The end is requested only after the box, which it would otherwise close.
+    app.HandleException(this);
+  }
+  app.Terminate();
+}
+
+void TForm1::erase_old_pictures() {
+  search_from_ = {kFirstYear, 1, 1};
+  passed_over_.clear();
+  // Without a storage root there is no drive letter to take, and a search would look for camN
+  // folders at the root of the current drive, which is no picture store.
+  if (storage_root.empty()) return;
+
+  // The drive letter is expected in lower case: 'c' gives 3. Anything else gives a number that
+  // names no drive, and the pass ends below without wiping.
+  const int drive =
+      static_cast<std::uint8_t>(static_cast<unsigned char>(storage_root[0]) - 'a' + 1);
+
+  // Free space and size are queried anew at every comparison, so a wipe counts at once.
+  auto half = [&] { return disk_size(drive) / 2; };
+  for (;;) {
+    find_oldest_day_folder();
+    if (disk_free(drive) == -1) return;
+    if (found && disk_free(drive) < half()) {
+      wipe_day_folder(protocol::path_in(found_folder, protocol::kPreviewFolder));
+      wipe_day_folder(protocol::path_in(found_folder, protocol::kHdtvFolder));
+      wipe_day_folder(found_folder);
+      passed_over_.insert(found_folder);
+    }
+    if (disk_free(drive) >= half()) return;
+    if (!found) return;
+  }
+}
+
+void TForm1::find_oldest_day_folder() {
+  found = false;
+  const rt::DateTime today = clock->Now();
+  if (today.Year < kFirstYear) return;
+
+  // Every past date in ascending order, today excluded, with day numbers 1..31 in every month;
+  // those that are no calendar date are skipped. A pass searches again after each wipe, and
+  // the dates before the cursor are known to hold nothing erasable by then.
+  int year = search_from_.year, month = search_from_.month, day = search_from_.day;
+  for (; Before(year, month, day, today); Advance(year, month, day)) {
+    if (!rt::IsValidDate(year, month, day)) continue;
+    rt::DateTime date;
+    date.Year = year;
+    date.Month = month;
+    date.Day = day;
+    const std::string name = protocol::day_text(date);
+    // Of one date, the last that qualifies in the order 1 to 9 is chosen.
+    for (int k = 1; k <= kStorageFolders; ++k) {
+      std::string folder = protocol::path_in(protocol::storage_folder(storage_root, k), name);
+      if (passed_over_.count(folder) != 0) continue;
+      if (rt::DirectoryExists(folder) &&
+          day_video_exists(static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month),
+                           static_cast<std::uint16_t>(day), k)) {
+        found_folder = std::move(folder);
+        found = true;
+      }
+    }
+    if (found) break;
+  }
+  search_from_ = {year, month, day};
+}
+
+bool TForm1::day_video_exists(std::uint16_t Year, std::uint16_t Month, std::uint16_t Day, int D) {
+  return rt::FileExists(protocol::day_video_path(video_folder, Year, Month, Day, D));
+}
+
+void TForm1::wipe_day_folder(const std::string& Dir) {
+  Edit1->SetText(Dir);
+  Edit1->Repaint();
+
+  rt::TextFile log;
+  rt::CheckIo(log.OpenWrite(protocol::kEraseLog));
+
+  const std::string last_serial = protocol::path_in(Dir, protocol::kLastSerial);
+  const std::string re_serial = protocol::path_in(Dir, protocol::kReSerial);
+  auto serial = [](const std::string& path) -> std::int64_t {
+    if (!rt::FileExists(path)) return 0;
+    return protocol::parse_number(protocol::read_value(path, protocol::Check::Checked).text);
+  };
+  const std::int64_t a = serial(last_serial);
+  const std::int64_t b = serial(re_serial);
+
+  // Every file that is there when its turn comes gets its line, deleted or not. The delete is
+  // tried first: it fails at once for a missing file, and a second existence test is needed
+  // only then. Lines are buffered and reach the file later all the same, so a failing write
+  // shows at a later step in either order.
+  auto erase_logged = [&log](const std::string& file) {
+    if (!rt::RemoveFile(file) && !rt::FileExists(file)) return;
+    rt::CheckIo(log.WriteLine("Erasing " + file));
+  };
+  // 64-bit, so that a serial of 2147483647 cannot overflow the bound.
+  const std::int64_t last = std::max(a, b) + 1;
+  for (std::int64_t i = 1; i <= last; ++i) {
+    erase_logged(protocol::path_in(Dir, std::to_string(i) + ".jpg"));
+  }
+  for (const std::string& name : rt::FindFiles(protocol::path_in(Dir, "*.jpg"))) {
+    rt::RemoveFile(protocol::path_in(Dir, name));
+  }
+  erase_logged(last_serial);
+  erase_logged(re_serial);
+
+  rt::CheckIo(log.WriteLine("Erasing dir" + Dir));
+  rt::RemoveDir(Dir);
+  rt::CheckIo(log.Close());
+}

@@ -1,0 +1,482 @@
+// A camera of the CD library driven through TLumidor, as a program drives it, against the
+// stand-in library loaded into this process. Each test writes its own configuration, which the
+// library reads at the next enumeration; a comment naming the test makes the `fail` counts start
+// afresh. The call trace shows what reached the library.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "component/CamLib.h"
+#include "component/Lumidor.h"
+#include "platform/Application.h"
+#include "simcam/core/Picture.h"
+#include "tests/simcam/Env.h"
+
+namespace {
+
+using namespace Lumidor;
+using namespace CamDefines;
+namespace fs = std::filesystem;
+using simcam_test::SetEnv;
+
+std::string RaisedMessage(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class CDCamera : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    dir = fs::temp_directory_path() / ("cdcamera_" + name);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    SetEnv("SIMCAM_TRACE", (dir / "trace.txt").string().c_str());
+    rt::Application::Instance().OnException = [this](rt::Component*, const std::exception& e) {
+      hooked.push_back(e.what());
+    };
+  }
+  void TearDown() override {
+    lumidor.reset();
+    rt::Application::Instance().OnException = nullptr;
+    SetEnv("SIMCAM_CONFIG", nullptr);
+    SetEnv("SIMCAM_TRACE", nullptr);
+    fs::remove_all(dir);
+  }
+
+  // A new component on a new configuration, with the cameras listed.
+  void Configure(const std::string& text) {
+    ++configurations;
+    const fs::path path = dir / ("simcam" + std::to_string(configurations) + ".cfg");
+    std::ofstream(path) << "# " << dir.filename().string() << " " << configurations << "\n" << text;
+    SetEnv("SIMCAM_CONFIG", path.string().c_str());
+    lumidor.reset();
+    lumidor = std::make_unique<TLumidor>(nullptr);
+    lumidor->EnumerateCameras();
+  }
+  // Connected and in remote mode, sending pictures only to the PC.
+  void Ready(const std::string& text, ReleaseDataKindType kind = ReleaseDataKindTakeOnlyPicture) {
+    Configure("camera cd Cam One\n" + text);
+    lumidor->Connect(1, 0);
+    lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, kind, false, dir.string());
+    fs::remove(dir / "trace.txt");
+  }
+
+  // The trace lines of one entry point, each cut to its arguments after the source handle and
+  // its result: "1, 255 -> 0x00000000".
+  std::vector<std::string> Calls(const std::string& entryPoint) const {
+    std::vector<std::string> calls;
+    std::ifstream in(dir / "trace.txt");
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind(entryPoint + "(", 0) != 0) continue;
+      const auto open = line.find('(');
+      const auto close = line.find(')');
+      std::string args = line.substr(open + 1, close - open - 1);
+      const auto comma = args.find(", ");
+      args = comma == std::string::npos ? "" : args.substr(comma + 2);
+      const auto arrow = line.find(" -> ");
+      calls.push_back(args + line.substr(arrow, 14));
+    }
+    return calls;
+  }
+  std::vector<std::string> TraceNames() const {
+    std::vector<std::string> names;
+    std::ifstream in(dir / "trace.txt");
+    for (std::string line; std::getline(in, line);) names.push_back(line.substr(0, line.find('(')));
+    return names;
+  }
+
+  fs::path dir;
+  int configurations = 0;
+  std::unique_ptr<TLumidor> lumidor;
+  std::vector<std::string> hooked;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(CDCamera, ConnectReadsTheCameraAndItsOwnerAndPower) {
+  Configure(
+      "camera cd Cam One\ncamera cd Cam Two\nowner Jane Doe\npower 0x20000004\nfaculty 0x13\n");
+  EXPECT_EQ(*PowerShotNames, (Strings{"Cam One", "Cam Two"}));
+  const ConnectInfoType info = lumidor->Connect(1, 1);
+  EXPECT_EQ(info.CameraType, 1);
+  EXPECT_EQ(info.ModelName, "Cam Two");
+  EXPECT_EQ(info.OwnerName, "Jane Doe");
+  EXPECT_EQ(info.PowerSource, 2);
+  EXPECT_EQ(info.BatteryLevel, 2);
+  EXPECT_EQ(lumidor->ConnectInfo.ModelName, "Cam Two");
+  // Each property search is released.
+  EXPECT_EQ(Calls("CDEnumDevicePropertyReset").size(), 2u);
+  EXPECT_EQ(Calls("CDEnumDevicePropertyRelease").size(), 2u);
+  EXPECT_EQ(Calls("CDRegisterEventCallbackFunction").size(), 1u);
+
+  struct Power {
+    const char* status;
+    int source;
+    int battery;
+  };
+  for (const Power& p : {Power{"0x10000006", 1, 1}, Power{"0x60000003", 0, 3},
+                         Power{"0x00000005", 0, 0}, Power{"0x50000002", 5, 0}}) {
+    Configure(std::string("camera cd Cam One\npower ") + p.status + "\n");
+    const ConnectInfoType power = lumidor->Connect(1, 0);
+    EXPECT_EQ(power.PowerSource, p.source) << p.status;
+    EXPECT_EQ(power.BatteryLevel, p.battery) << p.status;
+  }
+  // An owner name without its zero byte: the first 32 characters.
+  Configure("camera cd Cam One\nowner " + std::string(40, 'O') + "\n");
+  EXPECT_EQ(lumidor->Connect(1, 0).OwnerName, std::string(32, 'O'));
+}
+
+TEST_F(CDCamera, RemoteModeSelectsTheReleaseKindAndReadsTheFaculties) {
+  Configure("camera cd Cam One\nfaculty 0x13\n");
+  lumidor->Connect(1, 0);
+  const RemoteProbeParamType caps = lumidor->EnterRemoteMode(
+      ReleaseModeBothPCAndCamera, ReleaseDataKindTakeOnlyPicture, false, dir.string());
+  EXPECT_TRUE(lumidor->InRemoteMode);
+  EXPECT_EQ(Calls("CDSelectReleaseDataKind"), Strings{"10 -> 0x00000000"});
+  const RemoteProbeParamType expected = {1, 1, 0, 0, 1};
+  EXPECT_EQ(caps, expected);  // nothing beyond the faculties
+
+  lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKingTakeBothThumbAndPic, false, ".");
+  lumidor->EnterRemoteMode(ReleaseModeOnlyToCamera, ReleaseDataKindTakeOnlyThumbnail, false, ".");
+  EXPECT_EQ(Calls("CDSelectReleaseDataKind"),
+            (Strings{"10 -> 0x00000000", "3 -> 0x00000000", "4 -> 0x00000000"}));
+
+  // Values outside the enumerations are refused before release control is entered.
+  fs::remove(dir / "trace.txt");
+  EXPECT_EQ(RaisedMessage([&] {
+              lumidor->EnterRemoteMode(static_cast<ReleaseModeType>(3),
+                                       ReleaseDataKindTakeOnlyPicture, false, ".");
+            }),
+            "Not valid value in parameter ReleaseMode when calling EnterRemoteMode. Currently "
+            "ReleaseMode = 3");
+  EXPECT_EQ(RaisedMessage([&] {
+              lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, static_cast<ReleaseDataKindType>(200),
+                                       false, ".");
+            }),
+            "Not valid value in parameter ReleaseDataKind when calling EnterRemoteMode. Currently "
+            "ReleaseDataKind = 200");
+  EXPECT_TRUE(TraceNames().empty());
+
+  // The capability probe is not there yet: a request for it is refused, not answered empty.
+  Configure("camera cd Cam One\nfaculty 0x13\n");
+  lumidor->Connect(1, 0);
+  EXPECT_EQ(RaisedMessage([&] {
+              lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, true,
+                                       dir.string());
+            }),
+            "The capability probe of TCDSDK.EnterRemoteMode is not available for this camera yet");
+  EXPECT_FALSE(lumidor->InRemoteMode);
+
+  Configure("camera cd Cam One\nfaculty 0xEC\n");  // bits 2, 3 and higher ones
+  lumidor->Connect(1, 0);
+  const RemoteProbeParamType other =
+      lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, true, ".");
+  EXPECT_EQ(other, (RemoteProbeParamType{0, 0, 1, 1, 0}));  // no probe without CanSetParams
+}
+
+TEST_F(CDCamera, SettingsAreReadAsCommonIndexes) {
+  Ready(
+      "setting image_format 0x05,0x01\nsetting shooting_mode 0x03\nsetting av 0x28\n"
+      "setting tv 0x58\nsetting exposure_comp 0x10\nsetting wb 0x09\n"
+      "setting color_temperature 6500\nsetting af_distance 0x02\nsetting flash 0x02\n"
+      "setting flash_comp 0x20\nsetting metering 0x01\nsetting iso 0x0050\n"
+      "setting contrast 0xFF\nsetting sharpness 0x01\nsetting saturation 0x00\n"
+      "setting photo_effect 0x0003\nsetting beep 0x00\n");
+  const RemoteParamType p = lumidor->RemoteGetParams();
+  using namespace CamLib;
+  EXPECT_EQ(p.ImageQuality, CDQualityToCam(0x05));
+  EXPECT_EQ(p.ImageSize, CDImageSizeToCam(0x01));
+  EXPECT_EQ(p.ShootingMode, CDShootingModeToCam(0x03));
+  EXPECT_EQ(p.Av, AvCodeToCam(0x28));
+  EXPECT_EQ(p.Tv, TvCodeToCam(0x58));
+  EXPECT_EQ(p.ExposureCompensation, CDExpCompToCam(0x10));
+  EXPECT_EQ(p.WhiteBalance, 13);
+  EXPECT_EQ(p.ColorTemperature, 6500);
+  EXPECT_EQ(p.AFDistance, CDAFDistanceToCam(0x02));
+  EXPECT_EQ(p.FlashMode, CDFlashToCam(0x02));
+  EXPECT_EQ(p.FlashCompensation, CDFlashCompToCam(0x20));
+  EXPECT_EQ(p.MeteringMode, CDMeteringToCam(0x01));
+  EXPECT_EQ(p.ISOSpeed, ISOCodeToCam(0x50));
+  EXPECT_EQ(p.Contrast, 1);
+  EXPECT_EQ(p.Sharpness, 3);
+  EXPECT_EQ(p.Saturation, 2);
+  EXPECT_EQ(p.PhotoEffect, CDPhotoEffectToCam(0x03));
+  EXPECT_EQ(p.Beep, CDBeepToCam(0x00));
+  for (std::uint8_t v : {p.ImageQuality, p.ImageSize, p.ShootingMode, p.Av, p.Tv,
+                         p.ExposureCompensation, p.AFDistance, p.FlashMode, p.FlashCompensation,
+                         p.MeteringMode, p.ISOSpeed, p.PhotoEffect, p.Beep}) {
+    EXPECT_NE(v, 0);  // every configured code is one the converters know
+  }
+  const Strings relCam = Calls("CDGetRelCamSettingData");
+  ASSERT_EQ(relCam.size(), 8u);
+  EXPECT_EQ(relCam[0].rfind("0x00001100", 0), 0u) << relCam[0];  // the colour temperature
+  EXPECT_EQ(p.DriveMode, 0);
+  EXPECT_EQ(p.ColorSpace, 0);
+}
+
+TEST_F(CDCamera, AnUnreadableSettingReadsAsZeroAndTheOthersAreStillRead) {
+  Ready("setting wb 0x01\nsetting flash 0x02\nsetting beep 0x00\nfail CDGetFlashSetting 0x81\n");
+  const RemoteParamType p = lumidor->RemoteGetParams();
+  EXPECT_EQ(p.WhiteBalance, CamLib::CDWhiteBalanceToCam(0x01));
+  EXPECT_EQ(p.ColorTemperature, 0);
+  EXPECT_EQ(p.FlashMode, 0);
+  EXPECT_EQ(p.FlashCompensation, 0);
+  EXPECT_EQ(p.Beep, CamLib::CDBeepToCam(0x00));
+  // The colour temperature is read only with white balance 13.
+  for (const std::string& call : Calls("CDGetRelCamSettingData")) {
+    EXPECT_EQ(call.find("0x00001100"), std::string::npos) << call;
+  }
+  EXPECT_EQ(Calls("CDGetRelCamSettingData").size(), 7u);
+}
+
+TEST_F(CDCamera, SettingsAreWrittenInOrderAndReadBack) {
+  Ready("");
+  RemoteParamType none;
+  none.ImageQuality = 2;  // without ImageSize: no image-format call
+  none.DriveMode = 3;     // not a CD setting
+  lumidor->RemoteSetParams(none);
+  EXPECT_TRUE(TraceNames().empty());
+
+  RemoteParamType p;
+  p.ImageQuality = CamLib::CDQualityToCam(0x05);
+  p.ImageSize = CamLib::CDImageSizeToCam(0x01);
+  p.WhiteBalance = 13;
+  p.ColorTemperature = 0x12345;  // only its low 16 bits travel
+  p.FlashMode = CamLib::CDFlashToCam(0x02);
+  p.FlashCompensation = CamLib::CDFlashCompToCam(0x20);
+  p.ISOSpeed = CamLib::ISOCodeToCam(0x50);
+  p.Contrast = 1;
+  p.Beep = CamLib::CDBeepToCam(0x00);
+  lumidor->RemoteSetParams(p);
+  EXPECT_EQ(TraceNames(),
+            (Strings{"CDSetImageFormatAttribute", "CDSetWBSetting", "CDSetRelCamSettingData",
+                     "CDSetFlashSetting", "CDSetFlashSetting", "CDSetRelCamSettingData",
+                     "CDSetRelCamSettingData", "CDSetRelCamSettingData"}));
+  // Flash and compensation in two calls; the colour temperature right after the white balance,
+  // cut to 16 bits; the ISO code in the low byte of two.
+  EXPECT_EQ(Calls("CDSetFlashSetting"),
+            (Strings{"0x0002, 0x00FF -> 0x00000000", "0x00FF, 0x0020 -> 0x00000000"}));
+  EXPECT_EQ(Calls("CDSetRelCamSettingData"),
+            (Strings{"0x00001100, 2, 0x2345 -> 0x00000000", "0x0800000C, 2, 0x0050 -> 0x00000000",
+                     "0x08000008, 1, 0xFF -> 0x00000000", "0x08000002, 1, 0x00 -> 0x00000000"}));
+
+  const RemoteParamType back = lumidor->RemoteGetParams();
+  EXPECT_EQ(back.ImageQuality, p.ImageQuality);
+  EXPECT_EQ(back.ImageSize, p.ImageSize);
+  EXPECT_EQ(back.WhiteBalance, 13);
+  EXPECT_EQ(back.ColorTemperature, 0x2345);
+  EXPECT_EQ(back.FlashMode, p.FlashMode);
+  EXPECT_EQ(back.FlashCompensation, p.FlashCompensation);
+  EXPECT_EQ(back.ISOSpeed, p.ISOSpeed);
+  EXPECT_EQ(back.Contrast, 1);
+  EXPECT_EQ(back.Beep, p.Beep);
+}
+
+TEST_F(CDCamera, ARefusedSettingDoesNotStopTheOthers) {
+  Ready("setting shooting_mode 0x01\nrefuse CDSetShootingMode 0x03\nsetting beep 0x01\n");
+  RemoteParamType p;
+  p.ShootingMode = CamLib::CDShootingModeToCam(0x03);
+  p.Beep = CamLib::CDBeepToCam(0x00);
+  EXPECT_NO_THROW(lumidor->RemoteSetParams(p));
+  const RemoteParamType back = lumidor->RemoteGetParams();
+  EXPECT_EQ(back.ShootingMode, CamLib::CDShootingModeToCam(0x01));  // as the camera had it
+  EXPECT_EQ(back.Beep, p.Beep);
+}
+
+TEST_F(CDCamera, ZoomAndFocusLock) {
+  Ready("zoom 30 10 4\n");
+  ZoomInfoType zoom;
+  lumidor->RemoteGetZoom(zoom);
+  EXPECT_EQ(zoom.ZoomPos, 4);
+  EXPECT_EQ(zoom.MaxOpticalZoomPos, 10);
+  EXPECT_EQ(zoom.MaxZoomPos, 30);
+  lumidor->RemoteSetZoom(7);
+  lumidor->RemoteGetZoom(zoom);
+  EXPECT_EQ(zoom.ZoomPos, 7);
+  lumidor->RemoteAFLock(true);
+  lumidor->RemoteAFLock(false);
+  EXPECT_EQ(Calls("CDSetZoomPos"), Strings{"7 -> 0x00000000"});
+  EXPECT_EQ(Calls("CDAFLock"), (Strings{"1 -> 0x00000000", "0 -> 0x00000000"}));
+}
+
+// What a capture program does: release, and download inside the release-complete event.
+TEST_F(CDCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
+  Ready("picture_bytes 70000\n");
+  std::vector<int> take, get;
+  Strings events;
+  const fs::path file = dir / "picture.jpg";
+  lumidor->OnRemoteTakePictureEvent = [&](std::int32_t p) { take.push_back(p); };
+  lumidor->OnRemoteGetPictureEvent = [&](std::int32_t p) { get.push_back(p); };
+  lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
+                               const AdditionNotifyRemoteEventType& data) {
+    events.push_back(std::string(RemoteEventCallbackTypeInfo.NameOf(event)) + " " +
+                     std::to_string(data.DataKind) + " " + std::to_string(data.DataValue));
+    if (event == RemoteEventCallbackReleaseComplete) {
+      lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
+      lumidor->RemoteAFLock(true);
+    }
+  };
+  lumidor->RemoteTakePicture();
+  ASSERT_TRUE(hooked.empty()) << hooked.front() << "\n" << ReadAll(dir / "trace.txt");
+  EXPECT_EQ(events, (Strings{"RemoteEventCallbackReleaseStart 0 0",
+                             "RemoteEventCallbackReleaseComplete 1 1"}));
+  EXPECT_EQ(take, (std::vector<int>{0, 50, 100}));
+  ASSERT_FALSE(get.empty());
+  EXPECT_EQ(get.back(), 100);
+  const std::string picture = ReadAll(file);
+  ASSERT_EQ(picture.size(), 70000u);
+  EXPECT_EQ(picture.substr(0, 2), "\xFF\xD8");
+  EXPECT_EQ(picture.substr(picture.size() - 2), "\xFF\xD9");
+  EXPECT_EQ(picture, simcam::MakePicture(1, 70000));
+  EXPECT_EQ(Calls("CDAFLock"), Strings{"1 -> 0x00000000"});
+}
+
+TEST_F(CDCamera, TheReleaseCountOfThumbnailAndPictureIsHalved) {
+  Ready("", ReleaseDataKingTakeBothThumbAndPic);
+  std::vector<int> counts;
+  lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
+                               const AdditionNotifyRemoteEventType& data) {
+    if (event == RemoteEventCallbackReleaseComplete) counts.push_back(data.DataValue);
+  };
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(counts, std::vector<int>{1});
+}
+
+// Each checked entry point, failing, raises with its own label and the library's text.
+TEST_F(CDCamera, EachCheckedCallFailsWithItsOwnMessage) {
+  struct Case {
+    const char* entryPoint;
+    const char* label;
+    std::function<void(TLumidor&)> operation;
+  };
+  const auto connect = [](TLumidor& l) { l.Connect(1, 0); };
+  const auto remote = [](TLumidor& l) {
+    l.Connect(1, 0);
+    l.EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, false, ".");
+  };
+  const auto then = [remote](std::function<void(TLumidor&)> step) {
+    return [remote, step](TLumidor& l) {
+      remote(l);
+      step(l);
+    };
+  };
+  const Case cases[] = {
+      {"CDOpenSource", "CDOpenSource", connect},
+      {"CDEnumDevicePropertyReset", "CDEnumDevicePropertyReset", connect},
+      {"CDEnumDevicePropertyNext", "CDEnumDevicePropertyNext", connect},
+      {"CDGetDevicePropertyData", "CDGetDevicePropertyData", connect},
+      {"CDRegisterEventCallbackFunction", "CDRegisterEventCallbackFunction", connect},
+      {"CDEnterReleaseControl", "CDEnterReleaseControl", remote},
+      {"CDSelectReleaseDataKind", "CDSelectReleaseDataKind", remote},
+      {"_CDGetReleaseControlFaculty@8", "CDGetReleaseControlFaculty", remote},
+      {"CDGetMaximumZoomPos", "CDGetMaximumZoomPos", then([](TLumidor& l) {
+         ZoomInfoType zoom;
+         l.RemoteGetZoom(zoom);
+       })},
+      {"CDGetZoomPos", "CDGetZoomPos", then([](TLumidor& l) {
+         ZoomInfoType zoom;
+         l.RemoteGetZoom(zoom);
+       })},
+      {"CDSetZoomPos", "CDSetZoomPos", then([](TLumidor& l) { l.RemoteSetZoom(2); })},
+      {"CDAFLock", "CDAFLock", then([](TLumidor& l) { l.RemoteAFLock(true); })},
+      {"CDRelease", "CDRelease", then([](TLumidor& l) { l.RemoteTakePicture(); })},
+      {"CDGetReleasedData", "CDGetReleasedData", then([](TLumidor& l) {
+         l.RemoteTakePicture();
+         l.RemoteGetPicture("unused.jpg", ReleaseDataKindTakeOnlyPicture);
+       })},
+  };
+  for (const Case& c : cases) {
+    for (const char* code : {"7", "0x00010081"}) {
+      Configure(std::string("camera cd Cam One\nfail ") + c.entryPoint + " " + code + "\n");
+      const std::string expected =
+          std::string(c.label) + (code[0] == '7' ? " errorcode 0x00000007, Not supported"
+                                                 : " errorcode 0x00010081, Device busy");
+      EXPECT_EQ(RaisedMessage([&] { c.operation(*lumidor); }), expected);
+    }
+  }
+  // The keep-alive read fails with the labels of its property search; the search is released.
+  // The keep-alive read fails with the labels of its property search, which is released. Its
+  // calls follow those of Connect's two searches.
+  for (const std::string entryPoint :
+       {"CDEnumDevicePropertyReset", "CDEnumDevicePropertyNext", "CDGetDevicePropertyData"}) {
+    Configure("camera cd Cam One\n");
+    fs::remove(dir / "trace.txt");
+    lumidor->Connect(1, 0);
+    const std::size_t before = Calls(entryPoint).size();
+    Configure("camera cd Cam One\nfail " + entryPoint + " 0x60 from=" + std::to_string(before + 1) +
+              "\n");
+    lumidor->Connect(1, 0);
+    fs::remove(dir / "trace.txt");
+    EXPECT_EQ(RaisedMessage([&] { lumidor->ExtendShutdownTimer(); }),
+              entryPoint + " errorcode 0x00000060, Invalid parameter");
+    if (entryPoint != "CDEnumDevicePropertyReset") {
+      EXPECT_EQ(TraceNames().back(), "CDEnumDevicePropertyRelease");
+    }
+  }
+}
+
+TEST_F(CDCamera, AFailedRemoteModeLeavesTheComponentOutOfIt) {
+  Configure("camera cd Cam One\nfail CDSelectReleaseDataKind 0x86\n");
+  lumidor->Connect(1, 0);
+  EXPECT_THROW(
+      lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, false, "."),
+      ECamException);
+  EXPECT_FALSE(lumidor->InRemoteMode);
+}
+
+TEST_F(CDCamera, DeviceEventsReachOnEvent) {
+  Ready(
+      "event CDAFLock 0x00000001 3\n"
+      "event CDAFLock 0x00040003\n"
+      "event CDAFLock 0x00010007\n"
+      "event CDAFLock 0x0002000C\n"
+      "event CDAFLock 0x0000000D\n"
+      "release_event CDAFLock 27\n");
+  std::vector<std::pair<int, int>> events;
+  Strings remote;
+  lumidor->RemoteAFLock(true);  // nobody listens yet
+  lumidor->OnEvent = [&](EventCallbackType e) { events.push_back({e.Severity, e.EventCode}); };
+  lumidor->OnRemoteEvent = [&](RemoteEventCallbackType e, const AdditionNotifyRemoteEventType&) {
+    remote.push_back(std::string(RemoteEventCallbackTypeInfo.NameOf(e)));
+  };
+  lumidor->RemoteAFLock(false);
+  EXPECT_EQ(events, (std::vector<std::pair<int, int>>{{1, 3}, {3, 6}, {0, 10}, {2, 0}, {1, 8}}));
+  EXPECT_EQ(remote, Strings{"RemoteEventCallbackChangedByUI"});
+}
+
+TEST_F(CDCamera, TheShutdownWarningExtendsTheTimerOnlyWhileOnEventIsAssigned) {
+  Ready("event CDAFLock 0x00040005\n");
+  lumidor->RemoteAFLock(true);
+  EXPECT_TRUE(Calls("CDEnumDevicePropertyReset").empty());
+  int fired = 0;
+  lumidor->OnEvent = [&](EventCallbackType) { ++fired; };
+  lumidor->RemoteAFLock(true);
+  EXPECT_EQ(Calls("CDEnumDevicePropertyReset").size(), 1u);
+  EXPECT_EQ(Calls("CDGetDevicePropertyData").size(), 1u);
+  EXPECT_EQ(fired, 0);
+  lumidor->OnEvent = nullptr;
+  lumidor->RemoteAFLock(true);
+  EXPECT_EQ(Calls("CDEnumDevicePropertyReset").size(), 1u);
+  EXPECT_TRUE(hooked.empty());
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+#!/bin/sh
+# Runs the built quensil on a small file system of its own and checks what it leaves: a tmpfs of
+# 4 MiB in a private mount namespace stands for drive C:, filled with day folders until less than
+# half of it is free. Today is 8 December 2026 (faketime); the timers keep the real clock.
+#
+# Usage: program_test.sh PATH/TO/quensil
+# Needs root, unshare, mount and faketime; exits 77 (skipped) without them.
+set -u
+
+quensil=$(realpath "$1")
+
+skip() {
+  echo "skipped: $*"
+  exit 77
+}
+
+if [ -z "${QUENSIL_TEST_NAMESPACE:-}" ]; then
+  [ "$(id -u)" = 0 ] || skip "needs root for a private mount namespace"
+  command -v unshare >/dev/null || skip "unshare is missing"
+  command -v faketime >/dev/null || skip "faketime is missing"
+  unshare -m --propagation private true 2>/dev/null || skip "no private mount namespace"
+  QUENSIL_TEST_NAMESPACE=1 exec unshare -m --propagation private sh "$0" "$1"
+fi
+
+scratch=$(mktemp -d /tmp/quensil-program.XXXXXX)
+drive=$scratch/drive
+work=$scratch/work
+mkdir -p "$drive" "$work"
+mount -t tmpfs -o size=4m tmpfs "$drive" 2>/dev/null || {
+  rm -rf "$scratch"
+  skip "cannot mount a tmpfs"
+}
+trap 'umount "$drive"; rm -rf "$scratch"' EXIT
+
+export LC_ALL=C
+failures=0
+
+fail() {
+  printf 'FAIL [%s]: %s\n' "$scenario" "$*"
+  failures=$((failures + 1))
+}
+
+# Day folder names as the program builds them: the short date text of the C locale, its blanks,
+# slashes and backslashes dashed.
+day_text() {
+  date -d "$1" +%x | tr ' /\\' '---'
+}
+
+# Native path of the day folder of date $2 in storage folder $1.
+folder() {
+  echo "$drive/store/cam$1/$(day_text "$2")"
+}
+
+# File of $2 KiB at $1.
+file() {
+  mkdir -p "$(dirname "$1")"
+  head -c "$(($2 * 1024))" /dev/zero >"$1"
+}
+
+# Day folder of date $2 in storage folder $1: $3 pictures of 16 KiB numbered from 1, the serial
+# files, preview and HDTV with a picture each; with its day video when $4 is "video".
+day() {
+  f=$(folder "$1" "$2")
+  mkdir -p "$f"
+  i=1
+  while [ "$i" -le "$3" ]; do
+    file "$f/$i.jpg" 16
+    i=$((i + 1))
+  done
+  printf '%s\r\n' "$3" >"$f/last_serial"
+  printf '%s\r\n' "$3" >"$f/re_serial"
+  file "$f/preview/1.jpg" 16
+  file "$f/HDTV/1.jpg" 16
+  if [ "${4:-}" = video ]; then
+    mkdir -p "$drive/videos"
+    : >"$drive/videos/$(date -d "$2" +%Y.%m.%d).cam$1.mpg"
+  fi
+}
+
+# Pages of the drive: free, total; pages used by a folder.
+free_pages() { stat -f -c %a "$drive"; }
+total_pages() { stat -f -c %b "$drive"; }
+pages() { du -s -B 4096 "$1" | cut -f1; }
+
+# Adds a ballast file so that $1 pages are free.
+leave_free() {
+  extra=$(($(free_pages) - $1))
+  if [ "$extra" -lt 0 ]; then
+    fail "fixture too large: cannot leave $1 pages free"
+  elif [ "$extra" -gt 0 ]; then
+    head -c "$((extra * 4096))" /dev/zero >>"$drive/ballast"
+  fi
+}
+
+# Starts a scenario on an empty drive and a working directory with rec_path and mpg_path.
+begin() {
+  scenario=$1
+  rm -rf "${drive:?}"/* "${work:?}"/*
+  printf 'c:\\store\r\n' >"$work/rec_path"
+  printf 'c:\\videos\r\n' >"$work/mpg_path"
+}
+
+# Runs quensil in the working directory with drive C: on the tmpfs, today 8 December 2026.
+run() {
+  (cd "$work" && DRIVE_C=$drive FAKETIME_DONT_FAKE_MONOTONIC=1 \
+    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 \
+    timeout 60 faketime '2026-12-08 12:00:00' "$quensil" >"$scratch/out" 2>"$scratch/err")
+  status=$?
+  [ "$status" = 0 ] || fail "quensil ended with status $status: $(cat "$scratch/err")"
+}
+
+expect_gone() { for f in "$@"; do [ ! -e "$f" ] || fail "still there: $f"; done; }
+expect_kept() { for f in "$@"; do [ -e "$f" ] || fail "erased: $f"; done; }
+
+crlf() { printf '%s\r\n' "$@"; }
+
+# ---- The oldest erasable folders go in order until half the drive is free: earliest date first,
+# of one date the highest storage number first. The ballast leaves the drive short of half by
+# the first two folders and half the third.
+begin "order"
+day 7 2007-02-01 3 video
+day 5 2025-03-05 6 video
+day 2 2025-03-05 0 video
+c2=$(folder 2 2025-03-05)
+for n in 1 2 3 5 8 20; do file "$c2/$n.jpg" 16; done
+file "$c2/x.JPG" 16
+crlf 5 >"$c2/last_serial"
+crlf 7 >"$c2/re_serial"
+day 4 2025-06-15 4 video
+day 9 2025-12-20 4 video
+day 1 2026-12-07 4 video
+day 3 2024-01-10 4
+day 1 2026-12-08 4 video
+half=$(($(total_pages) / 2))
+c7=$(folder 7 2007-02-01)
+c5=$(folder 5 2025-03-05)
+leave_free $((half - $(pages "$c7") - $(pages "$c5") - $(pages "$c2") / 2))
+run
+expect_gone "$c7" "$c5" "$c2"
+expect_kept "$(folder 4 2025-06-15)/1.jpg" "$(folder 9 2025-12-20)/1.jpg" \
+  "$(folder 1 2026-12-07)/1.jpg" "$(folder 3 2024-01-10)/1.jpg" "$(folder 1 2026-12-08)/1.jpg"
+[ "$(free_pages)" -ge "$half" ] || fail "less than half free at the end"
+w='c:\store\cam2\'$(day_text 2025-03-05)
+crlf "Erasing $w\\1.jpg" "Erasing $w\\2.jpg" "Erasing $w\\3.jpg" "Erasing $w\\5.jpg" \
+  "Erasing $w\\8.jpg" "Erasing $w\\last_serial" "Erasing $w\\re_serial" "Erasing dir$w" \
+  >"$scratch/expected"
+cmp -s "$scratch/expected" "$work/erase.log" || fail "erase.log: $(od -c "$work/erase.log")"
+{
+  echo Edit1
+  for w in "cam7\\$(day_text 2007-02-01)" "cam5\\$(day_text 2025-03-05)" \
+    "cam2\\$(day_text 2025-03-05)"; do
+    printf 'c:\\store\\%s\\preview\nc:\\store\\%s\\HDTV\nc:\\store\\%s\n' "$w" "$w" "$w"
+  done
+} >"$scratch/expected"
+cmp -s "$scratch/expected" "$scratch/out" ||
+  fail "status lines: $(diff "$scratch/expected" "$scratch/out")"
+
+# ---- A drive that stays less than half free: every erasable folder goes, yesterday's too; today's
+# and those without a video stay; a folder with a stray file is wiped once and stays, and the
+# program still ends.
+begin "everything"
+day 6 2010-01-01 3 video
+file "$(folder 6 2010-01-01)/notes.txt" 1
+day 8 2010-01-01 3 video
+mkdir -p "$(folder 8 2010-01-01)/HDTV/clips"
+day 1 2026-02-28 3 video
+day 1 2026-12-07 3 video
+day 2 2026-12-08 3 video
+day 3 2026-11-30 3
+leave_free $(($(total_pages) / 4))
+run
+expect_gone "$(folder 1 2026-02-28)" "$(folder 1 2026-12-07)" "$(folder 6 2010-01-01)/1.jpg" \
+  "$(folder 6 2010-01-01)/preview" "$(folder 8 2010-01-01)/last_serial"
+expect_kept "$(folder 6 2010-01-01)/notes.txt" "$(folder 8 2010-01-01)/HDTV/clips" \
+  "$(folder 2 2026-12-08)/3.jpg" "$(folder 3 2026-11-30)/3.jpg"
+
+# ---- At least half free: nothing is touched, erase.log keeps what the last run left.
+begin "half free"
+day 1 2020-05-05 3 video
+crlf "previous" >"$work/erase.log"
+leave_free $(($(total_pages) / 2 + 1))
+run
+expect_kept "$(folder 1 2020-05-05)/3.jpg"
+[ "$(cat "$work/erase.log")" = "$(crlf previous)" ] || fail "erase.log changed"
+
+# ---- Exactly half free: nothing is wiped. tmpfs counts whole pages, so the ballast can make it.
+begin "exactly half"
+day 1 2020-05-05 3 video
+crlf "previous" >"$work/erase.log"
+leave_free $(($(total_pages) / 2))
+if [ "$(($(free_pages) * 2))" = "$(total_pages)" ]; then
+  run
+  expect_kept "$(folder 1 2020-05-05)/3.jpg"
+  [ "$(cat "$work/erase.log")" = "$(crlf previous)" ] || fail "erase.log changed"
+else
+  echo "note: exactly half free could not be arranged; the unit tests cover it"
+fi
+
+# ---- An upper-case drive letter names no drive: nothing is erased, the program ends.
+begin "upper-case drive"
+printf 'C:\\store\r\n' >"$work/rec_path"
+day 1 2020-05-05 3 video
+leave_free $(($(total_pages) / 4))
+run
+expect_kept "$(folder 1 2020-05-05)/3.jpg"
+[ ! -e "$work/erase.log" ] || fail "erase.log written"
+
+# ---- No rec_path: the error is shown ("File not found."), there is no pass, the program ends.
+begin "missing rec_path"
+rm "$work/rec_path"
+day 1 2020-05-05 3 video
+leave_free $(($(total_pages) / 4))
+run
+grep -q 'File not found\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
+expect_kept "$(folder 1 2020-05-05)/3.jpg"
+[ ! -e "$work/erase.log" ] || fail "erase.log written"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all program checks passed"
