@@ -1,0 +1,760 @@
+// torvane as the outside controller sees it: the program runs in a scratch working directory on
+// the stand-in camera libraries, and the tests look at the files it leaves, the status lines it
+// prints and the camera calls in the stand-in's trace. A test that needs a given date or hour
+// starts the program under libfaketime (start time set, clock running in real time; timers keep
+// the real monotonic clock). The program is stopped the controller's way, by "0" in
+// cams.run_state, or closed by SIGTERM when it idles; a program that does not end in time is
+// killed and the test fails.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr auto kWait = 30s;  // upper bound for anything the program should do
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// The day folder name of a date as the program builds it under the C locale: "%x" with its
+// separators dashed ("06/21/26" gives "06-21-26").
+std::string DayText(int year, int month, int day) {
+  struct tm t = {};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  char buffer[64];
+  std::string text(buffer, ::strftime(buffer, sizeof buffer, "%x", &t));
+  std::replace(text.begin(), text.end(), '/', '-');
+  return text;
+}
+
+bool HaveFaketime() {
+  return std::string(FAKETIME_LIBRARY).size() > 0 && fs::exists(FAKETIME_LIBRARY);
+}
+
+#define REQUIRE_FAKETIME() \
+  if (!HaveFaketime()) GTEST_SKIP() << "libfaketime is not installed"
+
+// One run of torvane. The scratch folder holds the working directory ("work", with config\,
+// errors\ and a rec_path naming "store" unless told otherwise) and, beside it, the stand-in's
+// configuration, its call trace and the program's output.
+class Session {
+ public:
+  explicit Session(const std::string& name, bool with_errors = true) {
+    dir_ = fs::temp_directory_path() / ("torvane_test_" + name + "_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(Work() / "config");
+    if (with_errors) fs::create_directory(Work() / "errors");
+    Put("rec_path", "store\r\n");
+  }
+  ~Session() {
+    Kill();
+    fs::remove_all(dir_);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  fs::path Work() const { return dir_ / "work"; }
+  fs::path Store(int dir = 1) const { return Work() / "store" / ("cam" + std::to_string(dir)); }
+  fs::path Day(const std::string& day_text, int dir = 1) const { return Store(dir) / day_text; }
+
+  // Writes a file whole, through a temporary name: the program never reads it half written.
+  void Put(const std::string& relative, const std::string& text) {
+    const fs::path path = Work() / relative;
+    fs::create_directories(path.parent_path());
+    const fs::path temporary = dir_ / "put.tmp";
+    WriteBytes(temporary, text);
+    fs::rename(temporary, path);
+  }
+  std::string Get(const std::string& relative) const { return ReadBytes(Work() / relative); }
+  bool Has(const std::string& relative) const { return fs::exists(Work() / relative); }
+  void Setting(const std::string& key, const std::string& text) {
+    Put("config/" + camera_ + key, text);
+  }
+  std::string SettingText(const std::string& key) const { return Get("config/" + camera_ + key); }
+
+  // The stand-in's configuration; the first camera line names the camera of slot 1.
+  void Cameras(const std::string& config, const std::string& camera = "Cam A") {
+    config_ = config;
+    camera_ = camera;
+  }
+  void StartAt(const std::string& when) { faketime_ = when; }
+
+  std::string Out() const { return ReadBytes(dir_ / "stdout.txt"); }
+  std::string Err() const { return ReadBytes(dir_ / "stderr.txt"); }
+  std::string Trace() const { return ReadBytes(dir_ / "trace.txt"); }
+  std::size_t Releases() const {
+    return Count(Trace(), "CDRelease(2, 0, &, 0, 3, &) -> 0x00000000");
+  }
+
+  // Names of the files of a folder, sorted.
+  static std::vector<std::string> Files(const fs::path& folder) {
+    std::vector<std::string> names;
+    if (!fs::is_directory(folder)) return names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::vector<std::string> ErrorLogs() const { return Files(Work() / "errors"); }
+  // The contents of every error log.
+  std::vector<std::string> ErrorTexts() const {
+    std::vector<std::string> texts;
+    for (const std::string& name : ErrorLogs()) texts.push_back(Get("errors/" + name));
+    return texts;
+  }
+  bool Logged(const std::string& message) const {
+    const auto texts = ErrorTexts();
+    return std::find(texts.begin(), texts.end(), message + "\r\n") != texts.end();
+  }
+
+  void Start() {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      if (entry.rfind("SIMCAM_", 0) == 0 || entry.rfind("LC_", 0) == 0 ||
+          entry.rfind("LANG", 0) == 0 || entry.rfind("FAKETIME", 0) == 0 ||
+          entry.rfind("LD_PRELOAD=", 0) == 0 || entry.rfind("ASAN_OPTIONS=", 0) == 0) {
+        continue;
+      }
+      env.push_back(entry);
+    }
+    env.push_back("LC_ALL=C");
+    if (config_) {
+      WriteBytes(dir_ / "simcam.cfg", *config_);
+      env.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
+    }
+    env.push_back("SIMCAM_TRACE=" + (dir_ / "trace.txt").string());
+    std::string asan = "ASAN_OPTIONS=";
+    if (const char* options = ::getenv("ASAN_OPTIONS")) asan += std::string(options) + ":";
+    if (faketime_) {
+      // The sanitizer runtime must come first among the libraries unless told not to care.
+      asan += "verify_asan_link_order=0";
+      env.push_back(std::string("LD_PRELOAD=") + FAKETIME_LIBRARY);
+      env.push_back("FAKETIME=@" + *faketime_);
+      env.push_back("FAKETIME_DONT_FAKE_MONOTONIC=1");
+    }
+    env.push_back(asan);
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string program = TORVANE_PROGRAM;
+    std::vector<char*> argv = {program.data(), nullptr};
+    const std::string out = (dir_ / "stdout.txt").string();
+    const std::string err = (dir_ / "stderr.txt").string();
+    const std::string work = Work().string();
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(rc, 0) << "cannot start " << program;
+  }
+
+  // Waits until `done` holds; false after `limit`.
+  bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = kWait) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (done()) return true;
+      std::this_thread::sleep_for(20ms);
+    }
+    return done();
+  }
+  bool WaitForFile(const fs::path& path) {
+    return WaitFor([&] { return fs::exists(path); });
+  }
+  bool WaitForReleases(std::size_t n) {
+    return WaitFor([&] { return Releases() >= n; });
+  }
+
+  // The wait status once the program has ended by itself within `limit`; otherwise it is
+  // killed and the result is empty.
+  std::optional<int> WaitExit(std::chrono::milliseconds limit = kWait) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (pid_ > 0) {
+      int status = 0;
+      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+      if (done == pid_) {
+        pid_ = -1;
+        return status;
+      }
+      if (done < 0 || std::chrono::steady_clock::now() > deadline) {
+        Kill();
+        break;
+      }
+      std::this_thread::sleep_for(10ms);
+    }
+    return std::nullopt;
+  }
+
+  // The controller's stop request; true when the program then ended normally.
+  bool Stop() {
+    Put("cams.run_state", "0\r\n");
+    const std::optional<int> status = WaitExit();
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+  }
+
+  // Closes the program as a user closing its window; true when it then ended normally.
+  bool Close() {
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+    const std::optional<int> status = WaitExit();
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+  }
+
+  bool Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == 0) return true;
+    pid_ = -1;
+    return false;
+  }
+
+ private:
+  void Kill() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+  }
+
+  fs::path dir_;
+  std::optional<std::string> config_;
+  std::optional<std::string> faketime_;
+  std::string camera_ = "Cam A";
+  pid_t pid_ = -1;
+};
+
+// A picture as the stand-in delivers it: a JPEG of the configured size.
+bool IsPicture(const fs::path& path, std::size_t size = 50000) {
+  const std::string bytes = ReadBytes(path);
+  return bytes.size() == size && bytes.compare(0, 2, "\xFF\xD8") == 0 &&
+         bytes.compare(bytes.size() - 2, 2, "\xFF\xD9") == 0;
+}
+
+const std::string kJune21 = DayText(2026, 6, 21);
+const std::string kJune22 = DayText(2026, 6, 22);
+
+// ---- Start-up
+
+TEST(TorvaneStart, ClaimsTheFirstFreeSlotAndRecordsCameraAndFolder) {
+  Session run("slot");
+  run.Cameras("camera cd Cam A\ncamera cd Cam B\n", "Cam B");
+  run.Put("cam1.free", "0\r\n");
+  run.Put("cam3.free", "1\r\n");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Put("cams.run_state", "0\r\n");  // one tick, then quit
+  run.Start();
+  const std::optional<int> status = run.WaitExit();
+  ASSERT_TRUE(status.has_value()) << "torvane did not quit after the stop request";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+
+  EXPECT_EQ(run.Get("cam1.free"), "0\r\n");
+  EXPECT_EQ(run.Get("cam2.free"), "0\r\n");
+  EXPECT_EQ(run.Get("cam3.free"), "1\r\n");
+  for (int n = 4; n <= 9; ++n) EXPECT_FALSE(run.Has("cam" + std::to_string(n) + ".free"));
+  EXPECT_EQ(run.Get("cam2.type"), "Cam B\r\n");
+  EXPECT_EQ(run.Get("cam2.dir"), "1\r\n");
+  for (int d = 1; d <= 9; ++d) EXPECT_TRUE(fs::is_directory(run.Store(d))) << d;
+  EXPECT_EQ(ReadBytes(run.Store(1) / "camtype.inf"), "Cam B\r\n");
+  EXPECT_EQ(ReadBytes(run.Store(1) / "camdir.res"), "1\r\n");
+  // The camera at position slot - 1 of the list.
+  EXPECT_NE(run.Trace().find("CDOpenSource(\"simcam:cd:1\""), std::string::npos) << run.Trace();
+  EXPECT_NE(run.Out().find("Cam B\n"), std::string::npos) << run.Out();
+  EXPECT_EQ(run.Err(), "");
+  EXPECT_EQ(run.ErrorLogs(), std::vector<std::string>{});
+}
+
+TEST(TorvaneStart, WithoutAFreeSlotQuitsWithoutTouchingCameraOrFiles) {
+  Session run("noslot");
+  run.Cameras("camera cd Cam A\n");
+  for (int n = 1; n <= 9; ++n) run.Put("cam" + std::to_string(n) + ".free", "0\r\n");
+  run.Start();
+  const std::optional<int> status = run.WaitExit();
+  ASSERT_TRUE(status.has_value()) << "torvane did not quit by itself";
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+  EXPECT_EQ(run.Trace(), "");  // no camera library was even loaded
+  for (int n = 1; n <= 9; ++n) EXPECT_EQ(run.Get("cam" + std::to_string(n) + ".free"), "0\r\n");
+  EXPECT_FALSE(run.Has("cam1.type"));
+  EXPECT_FALSE(run.Has("cams.error"));
+  EXPECT_EQ(run.ErrorLogs(), std::vector<std::string>{});
+}
+
+// No camera: the case is recorded (log, count, camera error), the list error follows, and the
+// program idles with its timer off until it is closed. Without errors\ the logs cannot be
+// written, and the program still neither stops nor shows a message box.
+TEST(TorvaneStart, WithoutCameraRecordsTheCaseAndIdlesUntilClosed) {
+  for (const bool with_errors : {true, false}) {
+    SCOPED_TRACE(with_errors ? "errors folder present" : "errors folder missing");
+    Session run("nocamera", with_errors);
+    run.Cameras("# nothing attached\n");
+    // The second start finds slot 1 taken by the first and claims slot 2.
+    for (int start = 1; start <= 2; ++start) {
+      const std::string list_error = "List index out of bounds (" + std::to_string(start - 1) + ")";
+      run.Start();
+      ASSERT_TRUE(run.WaitFor([&] {
+        return run.Out().find("Error" + list_error + "\n") != std::string::npos;
+      })) << run.Out();
+      std::this_thread::sleep_for(300ms);
+      EXPECT_TRUE(run.Running()) << "torvane ended on its own";
+      EXPECT_TRUE(run.Close()) << "torvane did not end when closed";
+      EXPECT_EQ(run.Out(),
+                "Edit1\nErrorCams not found error\n" + list_error + "\nError" + list_error + "\n");
+      EXPECT_EQ(run.Err(), "");
+      EXPECT_EQ(run.Get("cams.not_found"), std::to_string(start) + "\r\n");
+      EXPECT_EQ(run.Get("cams.error"), "1\r\n");
+      EXPECT_EQ(run.Trace().find("CDRelease"), std::string::npos);
+      EXPECT_EQ(run.Get("cam" + std::to_string(start) + ".free"), "0\r\n");
+      EXPECT_FALSE(run.Has("cam" + std::to_string(start) + ".type"));
+    }
+    if (!with_errors) {
+      EXPECT_FALSE(run.Has("errors"));
+      continue;
+    }
+    // Both errors of a start, or only the later when both fell into the same second; no camera
+    // was chosen, so the names end in two underscores and error_log.
+    const std::vector<std::string> logs = run.ErrorLogs();
+    ASSERT_GE(logs.size(), 1u);
+    for (const std::string& name : logs) {
+      EXPECT_TRUE(std::regex_match(name, std::regex(R"(\d\d-\d\d-\d\d\d\d_\d\d_\d\d__error_log)")))
+          << name;
+      const std::string text = run.Get("errors/" + name);
+      EXPECT_TRUE(text == "Cams not found error\r\n" ||
+                  text.rfind("List index out of bounds", 0) == 0)
+          << text;
+    }
+    EXPECT_TRUE(run.Logged("List index out of bounds (1)"));
+  }
+}
+
+TEST(TorvaneStart, AdoptsTheHighestFreeFolderOfTheCameraOrTakesOverTheFirst) {
+  {
+    Session run("adopt");
+    run.Cameras("camera cd Cam A\n");
+    run.Put("store/cam2/camtype.inf", "Cam A\r\n");
+    run.Put("store/cam5/camtype.inf", "Cam A\r\n");
+    run.Put("store/cam5/camdir.res", "0\r\n");
+    run.Put("store/cam7/camtype.inf", "Cam A\r\n");
+    run.Put("store/cam7/camdir.res", "1\r\n");  // in use
+    run.Put("store/cam8/camtype.inf", "cam a\r\n");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Put("cams.run_state", "0\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitExit().has_value());
+    EXPECT_EQ(run.Get("cam1.dir"), "5\r\n");
+    EXPECT_EQ(ReadBytes(run.Store(5) / "camdir.res"), "1\r\n");
+    EXPECT_EQ(ReadBytes(run.Store(5) / "camtype.inf"), "Cam A\r\n");
+    EXPECT_FALSE(fs::exists(run.Store(2) / "camdir.res"));
+  }
+  {
+    Session run("takeover");
+    run.Cameras("camera cd Cam A\n");
+    for (int d = 1; d <= 9; ++d) {
+      run.Put("store/cam" + std::to_string(d) + "/camdir.res", "1\r\n");
+      run.Put("store/cam" + std::to_string(d) + "/camtype.inf", "Other\r\n");
+    }
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Put("cams.run_state", "0\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitExit().has_value());
+    EXPECT_EQ(run.Get("cam1.dir"), "1\r\n");
+    EXPECT_EQ(ReadBytes(run.Store(1) / "camtype.inf"), "Cam A\r\n");
+    EXPECT_EQ(ReadBytes(run.Store(2) / "camtype.inf"), "Other\r\n");
+  }
+}
+
+TEST(TorvaneStart, StartNumberFollowsTheSerialFilesAndSkipsExistingPictures) {
+  REQUIRE_FAKETIME();
+  struct Case {
+    const char* last;
+    const char* re;
+    std::vector<int> existing;
+    int first;
+  };
+  for (const Case& c : {Case{"41", "57", {58, 59}, 60}, Case{"65535", nullptr, {}, 0}}) {
+    SCOPED_TRACE(c.last);
+    Session run("start");
+    run.Cameras("camera cd Cam A\n");
+    run.StartAt("2026-06-21 12:00:00");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    const std::string day = "store/cam1/" + kJune21 + "/";
+    run.Put(day + "last_serial", std::string(c.last) + "\r\n");
+    if (c.re) run.Put(day + "re_serial", std::string(c.re) + "\r\n");
+    for (int n : c.existing) run.Put(day + std::to_string(n) + ".jpg", "keep");
+    run.Start();
+    const fs::path first = run.Day(kJune21) / (std::to_string(c.first) + ".jpg");
+    ASSERT_TRUE(run.WaitForFile(first)) << run.Trace();
+    ASSERT_TRUE(run.Stop());
+    EXPECT_TRUE(IsPicture(first));
+    for (int n : c.existing) EXPECT_EQ(run.Get(day + std::to_string(n) + ".jpg"), "keep");
+  }
+}
+
+// ---- Ticks and pictures
+
+TEST(TorvaneTick, FilesNumberedPicturesUntilTheRunStateSaysExactlyZero) {
+  REQUIRE_FAKETIME();
+  Session run("pictures");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "2.jpg"));
+  // "0 " is not "0".
+  run.Put("cams.run_state", "0 \r\n");
+  const std::size_t before = run.Releases();
+  ASSERT_TRUE(run.WaitForReleases(before + 2));
+  ASSERT_TRUE(run.Running());
+  ASSERT_TRUE(run.Stop());
+
+  const std::vector<std::string> files = Session::Files(run.Day(kJune21));
+  const std::size_t pictures = run.Releases();
+  ASSERT_GE(pictures, 4u);
+  std::vector<std::string> expected;
+  for (std::size_t n = 1; n <= pictures; ++n) expected.push_back(std::to_string(n) + ".jpg");
+  expected.push_back("last_serial");
+  expected.push_back("re_serial");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
+  for (std::size_t n = 1; n <= pictures; ++n) {
+    EXPECT_TRUE(IsPicture(run.Day(kJune21) / (std::to_string(n) + ".jpg"))) << n;
+  }
+  EXPECT_EQ(ReadBytes(run.Day(kJune21) / "last_serial"), std::to_string(pictures) + "\r\n");
+  EXPECT_EQ(ReadBytes(run.Day(kJune21) / "re_serial"), std::to_string(pictures) + "\r\n");
+  EXPECT_EQ(run.SettingText(".mode"), "0\r\n");  // noon in June: day
+  EXPECT_EQ(run.Err(), "");
+  EXPECT_EQ(run.ErrorLogs(), std::vector<std::string>{});
+}
+
+TEST(TorvaneTick, AJuneNightStartsInNightModeAndMidnightOpensANewDayFolderAtOne) {
+  REQUIRE_FAKETIME();
+  Session run("midnight");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 23:59:55");
+  run.Setting(".intervals", "5\r\n1\r\n");
+  run.Put("store/cam1/" + kJune21 + "/last_serial", "10\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune22) / "2.jpg"));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_EQ(run.SettingText(".mode"), "1\r\n");
+  EXPECT_TRUE(fs::exists(run.Day(kJune21) / "11.jpg"));
+  EXPECT_FALSE(fs::exists(run.Day(kJune21) / "1.jpg"));
+  EXPECT_TRUE(IsPicture(run.Day(kJune22) / "1.jpg"));
+  EXPECT_NE(ReadBytes(run.Day(kJune21) / "last_serial"), "10\r\n");
+  // Night settings from the start: shutter priority, 10 s, ISO 100.
+  const std::string trace = run.Trace();
+  EXPECT_NE(trace.find("CDSetShootingMode(2, 0x0002)"), std::string::npos);
+  EXPECT_NE(trace.find("CDSetTvValue(2, 0x001D)"), std::string::npos);
+  EXPECT_NE(trace.find("CDSetRelCamSettingData(2, 0x0800000C, 2, 0x0048)"), std::string::npos);
+}
+
+// At the first tick of the boundary hour the mode switches and the interval of the new mode
+// takes effect at once: with an interval of an hour after the switch, no further release comes.
+TEST(TorvaneTick, SwitchesDayAndNightAtTheMonthTableHours) {
+  REQUIRE_FAKETIME();
+  struct Case {
+    const char* start;
+    const char* intervals;
+    const char* before;
+    const char* after;
+  };
+  for (const Case& c : {Case{"2026-06-21 21:59:55", "1\r\n3600\r\n", "0\r\n", "1\r\n"},
+                        Case{"2026-03-15 04:59:55", "3600\r\n1\r\n", "1\r\n", "0\r\n"}}) {
+    SCOPED_TRACE(c.start);
+    Session run("daynight");
+    run.Cameras("camera cd Cam A\n");
+    run.StartAt(c.start);
+    run.Setting(".intervals", c.intervals);
+    run.Start();
+    ASSERT_TRUE(run.WaitForReleases(1));
+    EXPECT_EQ(run.SettingText(".mode"), c.before);
+    ASSERT_TRUE(run.WaitFor([&] { return run.SettingText(".mode") == c.after; }));
+    std::this_thread::sleep_for(300ms);  // the switching tick still releases
+    const std::size_t releases = run.Releases();
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_EQ(run.Releases(), releases);
+    EXPECT_TRUE(run.Close());
+  }
+}
+
+TEST(TorvaneTick, CameraErrorStopsPicturesAndSettingsUntilCleared) {
+  REQUIRE_FAKETIME();
+  Session run("camerror");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Put("cams.error", "1\r\n");
+  run.Start();
+  ASSERT_TRUE(
+      run.WaitFor([&] { return run.Trace().find("CDSetShootingMode") != std::string::npos; }));
+  run.Setting(".size", "2\r\n");
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_EQ(run.Releases(), 0u);
+  EXPECT_EQ(run.Trace().find("CDSetImageFormatAttribute(2, 0x0003, 0x0005)"), std::string::npos);
+  run.Put("cams.error", "0\r\n");
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "1.jpg"));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_NE(run.Trace().find("CDSetImageFormatAttribute(2, 0x0003, 0x0005)"), std::string::npos);
+  EXPECT_EQ(run.Get("cams.error"), "0\r\n");  // never cleared or set by the program here
+}
+
+TEST(TorvaneTick, SettingsChangedDuringARunReachTheCamera) {
+  REQUIRE_FAKETIME();
+  Session run("settings");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForReleases(1));
+  auto traced = [&](const std::string& call) {
+    return run.WaitFor([&] { return run.Trace().find(call) != std::string::npos; });
+  };
+  run.Setting(".size", "2\r\n");
+  run.Setting(".zoom", "3\r\n");
+  run.Setting(".iso", "400\r\n");
+  run.Setting(".night_exp", "15\r\n");
+  EXPECT_TRUE(traced("CDSetImageFormatAttribute(2, 0x0003, 0x0005)"));
+  EXPECT_TRUE(traced("CDSetZoomPos(2, 3)"));
+  // By day the night ISO and exposure are only noted.
+  EXPECT_EQ(run.Trace().find("0x0800000C, 2, 0x0058"), std::string::npos);
+  run.Setting(".mode", "1\r\n");
+  EXPECT_TRUE(traced("CDSetRelCamSettingData(2, 0x0800000C, 2, 0x0058)"));
+  EXPECT_TRUE(traced("CDSetTvValue(2, 0x0018)"));
+  EXPECT_TRUE(traced("CDSetShootingMode(2, 0x0002)"));
+  // Above the camera's optical maximum (8 for the stand-in) the zoom stops there.
+  run.Setting(".zoom", "100\r\n");
+  EXPECT_TRUE(traced("CDSetZoomPos(2, 8)"));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_EQ(run.SettingText(".mode"), "1\r\n");
+}
+
+// A camera without zoom information bounds the zoom at 0. A negative position in .zoom at start
+// is sent as 0, not as the camera's largest unsigned position.
+TEST(TorvaneTick, ZoomWithoutZoomInformationOrBelowZeroGoesToZero) {
+  {
+    Session run("nozoom");
+    run.Cameras("camera cd Cam A\nzoom 0 0\n");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Setting(".zoom", "5\r\n");
+    run.Put("cams.run_state", "0\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitExit().has_value());
+    const std::string trace = run.Trace();
+    EXPECT_NE(trace.find("CDSetZoomPos(2, 0)"), std::string::npos) << trace;
+    EXPECT_EQ(Count(trace, "CDSetZoomPos("), Count(trace, "CDSetZoomPos(2, 0)")) << trace;
+  }
+  {
+    Session run("negativezoom");
+    run.Cameras("camera cd Cam A\n");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Setting(".zoom", "-3\r\n");
+    run.Put("cams.run_state", "0\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitExit().has_value());
+    const std::string trace = run.Trace();
+    const auto first = trace.find("CDSetZoomPos(");
+    ASSERT_NE(first, std::string::npos) << trace;
+    EXPECT_EQ(trace.compare(first, 18, "CDSetZoomPos(2, 0)"), 0) << trace;
+    EXPECT_EQ(trace.find("CDSetZoomPos(2, 4294967293)"), std::string::npos) << trace;
+  }
+}
+
+// A one-line .intervals gives a night interval of 0 s, which would stop the timer: the tick runs
+// every second instead, the case is logged once, and the stop request is still seen.
+TEST(TorvaneTick, AZeroIntervalKeepsTheProgramTicking) {
+  REQUIRE_FAKETIME();
+  Session run("zero");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 23:00:00");
+  run.Setting(".intervals", "1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "3.jpg"));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_EQ(run.ErrorTexts(),
+            std::vector<std::string>{"Night interval 0 s out of range, using 1 s\r\n"});
+}
+
+// An error that recurs at every tick ends each tick and shows on the status line each time, but
+// is written to a log file once, not once a tick: months of it must not fill the disk.
+TEST(TorvaneTick, AnErrorRecurringEveryTickIsLoggedOnce) {
+  Session run("recurring");
+  run.Cameras("camera cd Cam A\nfail CDGetMaximumZoomPos 0x81 from=2\n");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Setting(".zoom", "100\r\n");  // above the maximum: the tick sets the zoom again each time
+  run.Start();
+  const std::string status = "ErrorCDGetMaximumZoomPos errorcode 0x00000081";
+  ASSERT_TRUE(run.WaitFor([&] { return Count(run.Out(), status) >= 3; })) << run.Out();
+  ASSERT_TRUE(run.Stop());
+  EXPECT_EQ(run.ErrorLogs().size(), 1u);
+  ASSERT_EQ(run.ErrorTexts().size(), 1u);
+  EXPECT_EQ(run.ErrorTexts()[0].rfind("CDGetMaximumZoomPos errorcode 0x00000081, ", 0), 0u);
+  EXPECT_EQ(run.Releases(), 0u);  // a tick that fails takes no picture
+  EXPECT_EQ(run.Err(), "");
+}
+
+// ---- Focus lock
+
+TEST(TorvaneFocus, LocksOnceUnlocksForAfAgainAndForZero) {
+  REQUIRE_FAKETIME();
+  Session run("aflock");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Setting(".af_lock", "1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForReleases(3));
+  EXPECT_EQ(Count(run.Trace(), "CDAFLock(2, 1)"), 1u);
+  EXPECT_EQ(Count(run.Trace(), "CDAFLock(2, 0)"), 0u);
+
+  // .af_again: unlocked after the next picture and deleted; the picture after locks again.
+  run.Setting(".af_again", "");
+  ASSERT_TRUE(run.WaitFor([&] { return !run.Has("config/Cam A.af_again"); }));
+  EXPECT_EQ(Count(run.Trace(), "CDAFLock(2, 0)"), 1u);
+  ASSERT_TRUE(run.WaitFor([&] { return Count(run.Trace(), "CDAFLock(2, 1)") == 2; }));
+
+  // "0": unlocked once, and the wish is dropped.
+  run.Setting(".af_lock", "0\r\n");
+  ASSERT_TRUE(run.WaitFor([&] { return Count(run.Trace(), "CDAFLock(2, 0)") == 2; }));
+  const std::size_t releases = run.Releases();
+  ASSERT_TRUE(run.WaitForReleases(releases + 2));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_EQ(Count(run.Trace(), "CDAFLock(2, 1)"), 2u);
+  EXPECT_EQ(Count(run.Trace(), "CDAFLock(2, 0)"), 2u);
+  EXPECT_EQ(run.ErrorLogs(), std::vector<std::string>{});
+}
+
+// The camera refuses every focus call after the first lock. The unlock asked by "0" fails inside
+// the library's callback: the failure shows on the status line, and with errors\ missing it
+// cannot even be logged; pictures go on, numbered without a gap, and no error box appears.
+TEST(TorvaneFocus, AFailingUnlockIsReportedAndCaptureGoesOn) {
+  REQUIRE_FAKETIME();
+  Session run("unlockfail", /*with_errors=*/false);
+  run.Cameras("camera cd Cam A\nfail CDAFLock 0x81 from=2\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Setting(".af_lock", "1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForReleases(1));
+  run.Setting(".af_lock", "0\r\n");
+  ASSERT_TRUE(run.WaitFor([&] { return Count(run.Trace(), "CDAFLock(2, 0) -> 0x00000081") >= 2; }));
+  const std::size_t releases = run.Releases();
+  ASSERT_TRUE(run.WaitForReleases(releases + 1));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_NE(run.Out().find("ErrorCDAFLock errorcode 0x00000081"), std::string::npos) << run.Out();
+  EXPECT_EQ(run.Err(), "");
+  const std::size_t pictures = run.Releases();
+  EXPECT_EQ(ReadBytes(run.Day(kJune21) / "last_serial"), std::to_string(pictures) + "\r\n");
+  EXPECT_TRUE(fs::exists(run.Day(kJune21) / (std::to_string(pictures) + ".jpg")));
+  EXPECT_FALSE(run.Has("errors"));
+}
+
+// ---- Failures of release and download
+
+TEST(TorvaneFailure, AFailedReleaseIsLoggedAndStopsPicturesWithoutLosingANumber) {
+  REQUIRE_FAKETIME();
+  Session run("releasefail");
+  run.Cameras("camera cd Cam.1\nfail CDRelease 0x81 from=2 count=1\n", "Cam.1");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitFor([&] { return run.Get("cams.error") == "1\r\n"; }));
+  ASSERT_TRUE(run.WaitFor([&] { return !run.ErrorLogs().empty(); }));
+  const std::vector<std::string> logs = run.ErrorLogs();
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_TRUE(std::regex_match(logs[0], std::regex(kJune21 + R"(\d\d_\d\d_\d\d_Cam_1_error_log)")))
+      << logs[0];
+  EXPECT_EQ(run.Get("errors/" + logs[0]), "RemoteTakePicture error\r\n");
+  EXPECT_NE(run.Out().find("ErrorRemoteTakePicture error\n"), std::string::npos);
+
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_EQ(Count(run.Trace(), "CDRelease("), 2u);
+  run.Put("cams.error", "0\r\n");
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "2.jpg"));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_TRUE(IsPicture(run.Day(kJune21) / "1.jpg"));
+  EXPECT_TRUE(IsPicture(run.Day(kJune21) / "2.jpg"));
+  // Setting files keep the camera name as it is.
+  EXPECT_TRUE(run.Has("config/Cam.1.mode"));
+}
+
+TEST(TorvaneFailure, AFailedDownloadIsLoggedAndNoPictureIsOverwritten) {
+  REQUIRE_FAKETIME();
+  Session run("downloadfail");
+  run.Cameras("camera cd Cam A\nfail CDGetReleasedData 0x22 from=2 count=1\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitFor([&] { return run.Get("cams.error") == "1\r\n"; }));
+  ASSERT_TRUE(run.WaitFor([&] { return run.Logged("RemoteGetPicture error"); }));
+  EXPECT_EQ(ReadBytes(run.Day(kJune21) / "last_serial"), "1\r\n");
+  EXPECT_FALSE(fs::exists(run.Day(kJune21) / "2.jpg"));
+
+  // Something else put a file under the number the next picture would take.
+  run.Put("store/cam1/" + kJune21 + "/2.jpg", "keep");
+  run.Put("cams.error", "0\r\n");
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "3.jpg"));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_EQ(ReadBytes(run.Day(kJune21) / "2.jpg"), "keep");
+  EXPECT_GE(std::stoi(ReadBytes(run.Day(kJune21) / "last_serial")), 3);
+}
+
+TEST(TorvaneFailure, TheNumberWrapsPastPicturesAlreadyThere) {
+  REQUIRE_FAKETIME();
+  Session run("wrap");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  const std::string day = "store/cam1/" + kJune21 + "/";
+  run.Put(day + "last_serial", "65534\r\n");
+  run.Put(day + "0.jpg", "keep 0");
+  run.Put(day + "1.jpg", "keep 1");
+  run.Start();
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "2.jpg"));
+  ASSERT_TRUE(run.Stop());
+  EXPECT_TRUE(IsPicture(run.Day(kJune21) / "65535.jpg"));
+  EXPECT_TRUE(IsPicture(run.Day(kJune21) / "2.jpg"));
+  EXPECT_EQ(run.Get(day + "0.jpg"), "keep 0");
+  EXPECT_EQ(run.Get(day + "1.jpg"), "keep 1");
+}
+
+}  // namespace
