@@ -1,12 +1,108 @@
 #include "component/EDSDKApi.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "component/CamLib.h"
 #include "component/EDSDK.h"
 #include "component/EDSDKERRORS.h"
+#include "platform/Sleep.h"
 
 using CamDefines::ECamException;
 using Lumidor::ConnectInfoType;
 using Lumidor::RemoteParamType;
 using Lumidor::RemoteProbeParamType;
+using namespace CamLib;
+
+namespace {
+
+// The white-balance index that goes with a colour temperature.
+constexpr std::uint8_t kWhiteBalanceColorTemperature = 13;
+// The image-quality index of a RAW first image.
+constexpr std::uint8_t kImageQualityRaw = 5;
+
+// A refused property write is tried again every kWriteRetryMs until kWriteRetryLimitMs have
+// been waited: 51 attempts at most.
+constexpr std::uint32_t kWriteRetryMs = 100;
+constexpr std::uint32_t kWriteRetryLimitMs = 5000;
+
+// Reads property Id into Buffer of Size bytes, which is zeroed first: what the library does not
+// write stays 0. The library is given the buffer's own size, so it cannot write past it.
+EdsResult ReadProperty(EdsRef camera, std::uint32_t id, void* buffer, std::uint32_t size) {
+  std::memset(buffer, 0, size);
+  return EDSDK::EdsGetPropertyData(camera, id, 0, size, buffer);
+}
+
+// A 4-byte property; false when the read fails.
+bool ReadWord(EdsRef camera, std::uint32_t id, std::uint32_t& value) {
+  value = 0;
+  return ReadProperty(camera, id, &value, sizeof value) == kEdsOk;
+}
+
+// Writes a property, trying again while the camera refuses it; a write still refused after the
+// last attempt is given up silently.
+void WriteWithRetry(EdsRef camera, std::uint32_t id, const void* data, std::uint32_t size) {
+  std::uint32_t elapsed = 0;
+  while (EDSDK::EdsSetPropertyData(camera, id, 0, size, data) != kEdsOk) {
+    if (elapsed >= kWriteRetryLimitMs) return;
+    rt::SleepMs(kWriteRetryMs);
+    elapsed += kWriteRetryMs;
+  }
+}
+
+void WriteWord(EdsRef camera, std::uint32_t id, std::uint32_t value) {
+  WriteWithRetry(camera, id, &value, sizeof value);
+}
+
+// A code's byte result, sign-extended to 32 bits.
+std::uint32_t Signed8(std::int8_t code) {
+  return static_cast<std::uint32_t>(static_cast<std::int32_t>(code));
+}
+
+std::uint8_t LowByte(std::uint32_t value) {
+  return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::int8_t LowByteSigned(std::uint32_t value) {
+  return static_cast<std::int8_t>(LowByte(value));
+}
+
+// PowerSource and BatteryLevel by the low byte of the battery property.
+void SetPowerFromBattery(std::uint32_t battery, ConnectInfoType& info) {
+  info.PowerSource = 0;
+  info.BatteryLevel = 0;
+  switch (battery & 0xFF) {
+    case kEdsBatteryOnACPower:
+      info.PowerSource = 1, info.BatteryLevel = 1;
+      break;
+    case kEdsBatteryLow:
+      info.PowerSource = 2, info.BatteryLevel = 3;
+      break;
+    case kEdsBatteryHalf:
+      info.PowerSource = 2, info.BatteryLevel = 2;
+      break;
+    case kEdsBatteryHigh:
+      info.PowerSource = 2, info.BatteryLevel = 1;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+std::vector<std::int32_t> EDSDKApi::PropertyDescValues(const EdsPropertyDesc& Desc,
+                                                       std::uint32_t PropertyId) {
+  if (Desc.NumElements < 0 ||
+      static_cast<std::size_t>(Desc.NumElements) > kEdsMaxPropertyDescValues) {
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%08X", static_cast<unsigned>(PropertyId));
+    throw ECamException("EdsGetPropertyDesc delivered " + std::to_string(Desc.NumElements) +
+                        " values for property " + id + "; the record holds at most " +
+                        std::to_string(kEdsMaxPropertyDescValues));
+  }
+  return std::vector<std::int32_t>(Desc.Elements, Desc.Elements + Desc.NumElements);
+}
 
 void TEDSDK::CheckError(std::uint32_t Code, const std::string& FunctionName) {
   if (Code == 0) return;
@@ -69,29 +165,242 @@ ConnectInfoType TEDSDK::Connect(EdsStateEventHandler EventCallback, std::int32_t
         " EOS cameras connected. Currently is parameter ConnectToCamera = " +
         std::to_string(ConnectToCamera));
   }
-  // TODO(EOS wrapper connect): register the object, property and state handlers with the
-  // address of RegistryIndex, open the session, read description, owner and battery.
+  ConnectInfo = ConnectInfoType{};
+  CameraRef = cameras[static_cast<std::size_t>(ConnectToCamera)];
+  // This wrapper's own handlers, each with the address of RegistryIndex as context; the
+  // component's EventCallback and Context are not used.
   (void)EventCallback;
   (void)Context;
-  Lumidor::NotAvailableYet("TEDSDK.Connect");
+  void* context = &RegistryIndex;
+  CheckError(EDSDK::EdsSetObjectEventHandler(CameraRef, kEdsObjectEventAll,
+                                             Lumidor::EdsObjectEventProc, context),
+             "EdsSetObjectEventHandler");
+  CheckError(EDSDK::EdsSetPropertyEventHandler(CameraRef, kEdsPropertyEventAll,
+                                               Lumidor::EdsPropertyEventProc, context),
+             "EdsSetPropertyEventHandler");
+  CheckError(EDSDK::EdsSetCameraStateEventHandler(CameraRef, kEdsStateEventAll,
+                                                  Lumidor::EdsStateEventProc, context),
+             "EdsSetCameraStateEventHandler");
+  CheckError(EDSDK::EdsOpenSession(CameraRef), "EdsOpenSession");
+  ConnectInfo.CameraType = 2;
+
+  EdsDeviceInfo info{};
+  CheckError(EDSDK::EdsGetDeviceInfo(CameraRef, &info), "EdsGetDeviceInfo");
+  ConnectInfo.ModelName = Lumidor::FieldText(info.Description, sizeof info.Description);
+
+  char owner[kEdsOwnerNameSize];
+  CheckError(ReadProperty(CameraRef, kEdsPropOwnerName, owner, sizeof owner), "EdsGetPropertyData");
+  ConnectInfo.OwnerName = Lumidor::FieldText(owner, sizeof owner);
+
+  std::uint32_t battery = 0;
+  CheckError(ReadProperty(CameraRef, kEdsPropBatteryLevel, &battery, sizeof battery),
+             "EdsGetPropertyData");
+  SetPowerFromBattery(battery, ConnectInfo);
+  return ConnectInfo;
 }
 
-RemoteProbeParamType TEDSDK::EnterRemoteMode(CamDefines::ReleaseModeType,
-                                             CamDefines::ReleaseDataKindType, bool,
-                                             const std::string&, CDReleaseEventCallback,
-                                             std::int32_t) {
-  // TODO(EOS wrapper remote mode and capability probe).
-  Lumidor::NotAvailableYet("TEDSDK.EnterRemoteMode");
+RemoteProbeParamType TEDSDK::EnterRemoteMode(CamDefines::ReleaseModeType ReleaseMode,
+                                             CamDefines::ReleaseDataKindType ReleaseDataKind,
+                                             bool ProbeParams, const std::string& CacheDir,
+                                             CDReleaseEventCallback ReleaseCallback,
+                                             std::int32_t Context) {
+  EDSDK::RequireEDSDK();
+  // The camera announces each picture with an object event: there is no release control to
+  // enter, and the data kind, release callback and context are not used.
+  (void)ReleaseDataKind;
+  (void)ReleaseCallback;
+  (void)Context;
+  RemoteProbeParamType result{};
+  std::uint32_t saveTo = kEdsSaveToHost;
+  if (ReleaseMode == CamDefines::ReleaseModeBothPCAndCamera) saveTo = kEdsSaveToBoth;
+  if (ReleaseMode == CamDefines::ReleaseModeOnlyToCamera) saveTo = kEdsSaveToCamera;
+  CheckError(EDSDK::EdsSetPropertyData(CameraRef, kEdsPropSaveTo, 0, sizeof saveTo, &saveTo),
+             "EdsSetPropertyData");
+  result[Lumidor::CanZoom] = 0;
+  result[Lumidor::CanSetParams] = 1;
+  result[Lumidor::CanViewfinder] = 0;
+  result[Lumidor::FacultyBit3] = 0;
+  result[Lumidor::CanAFLock] = 0;
+  if (ProbeParams) {
+    // TODO(EOS capability probe): probe the offered values into the groups from position 5 on,
+    // through the capability cache file in CacheDir. Until then a probe request is refused
+    // rather than answered with empty groups.
+    (void)CacheDir;
+    Lumidor::NotAvailableYet("The capability probe of TEDSDK.EnterRemoteMode");
+  }
+  return result;
 }
 
 RemoteParamType TEDSDK::RemoteGetParams() {
-  // TODO(EOS wrapper settings).
-  Lumidor::NotAvailableYet("TEDSDK.RemoteGetParams");
+  EDSDK::RequireEDSDK();
+  RemoteParamType params{};
+  std::uint32_t value = 0;
+
+  EdsImageQualityRecord quality{};
+  if (ReadProperty(CameraRef, kEdsPropImageQuality, &quality, sizeof quality) == kEdsOk) {
+    params.ImageQuality =
+        EdsQualityToCam(LowByte(static_cast<std::uint32_t>(quality.FirstQuality)));
+    params.ImageSize = EdsImageSizeToCam(LowByte(static_cast<std::uint32_t>(quality.FirstSize)));
+    if (quality.FirstKind == kEdsImageKindRaw) {
+      params.ImageQuality = kImageQualityRaw;
+      params.ImageQuality2 =
+          EdsQualityToCam(LowByte(static_cast<std::uint32_t>(quality.SecondQuality)));
+      params.ImageSize2 =
+          EdsImageSizeToCam(LowByte(static_cast<std::uint32_t>(quality.SecondSize)));
+    }
+  }
+  if (ReadWord(CameraRef, kEdsPropShootingMode, value)) {
+    params.ShootingMode = EdsShootingModeToCam(LowByte(value));
+  }
+  if (ReadWord(CameraRef, kEdsPropAv, value)) params.Av = AvCodeToCam(value & 0xFFFF);
+  if (ReadWord(CameraRef, kEdsPropTv, value)) params.Tv = TvCodeToCam(value & 0xFFFF);
+  if (ReadWord(CameraRef, kEdsPropExposureComp, value)) {
+    params.ExposureCompensation = EdsExpCompToCam(value);
+  }
+  if (ReadWord(CameraRef, kEdsPropWhiteBalance, value)) {
+    params.WhiteBalance = EdsWhiteBalanceToCam(LowByte(value));
+  }
+  if (params.WhiteBalance == kWhiteBalanceColorTemperature &&
+      ReadWord(CameraRef, kEdsPropColorTemperature, value)) {
+    params.ColorTemperature = static_cast<std::int32_t>(value);
+  }
+  EdsWhiteBalanceShift shift{};
+  if (ReadProperty(CameraRef, kEdsPropWhiteBalanceShift, &shift, sizeof shift) == kEdsOk &&
+      shift.AB != kEdsSignedNotAvailable && shift.GM != kEdsSignedNotAvailable) {
+    params.WBShiftValid = true;
+    params.WBShiftAB = LowByteSigned(static_cast<std::uint32_t>(shift.AB));
+    params.WBShiftGM = LowByteSigned(static_cast<std::uint32_t>(shift.GM));
+  }
+  if (ReadWord(CameraRef, kEdsPropAFMode, value)) params.AFMode = EdsAFModeToCam(value);
+  if (ReadWord(CameraRef, kEdsPropDriveMode, value)) params.DriveMode = EdsDriveModeToCam(value);
+  if (ReadWord(CameraRef, kEdsPropMeteringMode, value)) {
+    params.MeteringMode = EdsMeteringToCam(value);
+  }
+  if (ReadWord(CameraRef, kEdsPropColorSpace, value)) {
+    params.ColorSpace = EdsColorSpaceToCam(value);
+  }
+  if (ReadWord(CameraRef, kEdsPropISOSpeed, value)) params.ISOSpeed = ISOCodeToCam(LowByte(value));
+  EdsPictureStyleRecord style{};
+  if (ReadProperty(CameraRef, kEdsPropPictureStyle, &style, sizeof style) == kEdsOk) {
+    params.PictureStyleValid = true;
+    params.PSContrast = LowByteSigned(static_cast<std::uint32_t>(style.Contrast));
+    params.PSSharpness = LowByteSigned(style.Sharpness);
+    if (style.Saturation != kEdsSignedNotAvailable) {
+      params.PSSaturation = LowByteSigned(static_cast<std::uint32_t>(style.Saturation));
+      params.PSSaturationValid = true;
+    }
+    if (style.ColorTone != kEdsSignedNotAvailable) {
+      params.PSColorTone = LowByteSigned(static_cast<std::uint32_t>(style.ColorTone));
+      params.PSColorToneValid = true;
+    }
+    if (style.FilterEffect != kEdsUnsignedNotAvailable) {
+      params.PSFilterEffect = LowByteSigned(style.FilterEffect);
+      params.PSFilterEffectValid = true;
+    }
+    if (style.ToningEffect != kEdsUnsignedNotAvailable) {
+      params.PSToningEffect = LowByteSigned(style.ToningEffect);
+      params.PSToningEffectValid = true;
+    }
+  }
+  if (ReadWord(CameraRef, kEdsPropPhotoEffect, value)) {
+    params.PhotoEffect = EdsPhotoEffectToCam(LowByte(value));
+  }
+  return params;
 }
 
-void TEDSDK::RemoteSetParams(RemoteParamType) {
-  // TODO(EOS wrapper settings).
-  Lumidor::NotAvailableYet("TEDSDK.RemoteSetParams");
+void TEDSDK::RemoteSetParams(RemoteParamType Params) {
+  EDSDK::RequireEDSDK();
+  // 1. Image quality: the first image's codes are sent as converted, -1 included.
+  if ((Params.ImageQuality != 0 && Params.ImageSize != 0) ||
+      Params.ImageQuality == kImageQualityRaw) {
+    EdsImageQualityRecord quality{};
+    quality.FirstQuality = CamQualityToEds(Params.ImageQuality);
+    quality.FirstSize = CamImageSizeToEds(Params.ImageSize);
+    if (Params.ImageQuality == kImageQualityRaw) {
+      quality.FirstKind = kEdsImageKindRaw;
+      quality.FirstSize = CamImageSizeToEds(1);
+      const std::int8_t secondQuality = CamQualityToEds(Params.ImageQuality2);
+      const std::int8_t secondSize = CamImageSizeToEds(Params.ImageSize2);
+      if (secondQuality != -1 && secondSize != -1) {
+        quality.SecondQuality = secondQuality;
+        quality.SecondPresent = 1;
+        quality.SecondSize = secondSize;
+      }
+    } else {
+      quality.FirstKind = kEdsImageKindOther;
+    }
+    WriteWithRetry(CameraRef, kEdsPropImageQuality, &quality, sizeof quality);
+  }
+  // 2. to 6.
+  if (Params.ShootingMode != 0) {
+    const std::int8_t code = CamShootingModeToEds(Params.ShootingMode);
+    if (code != -1) WriteWord(CameraRef, kEdsPropShootingMode, Signed8(code));
+  }
+  if (Params.Av != 0) {
+    const std::uint16_t code = CamAvToCode(Params.Av);
+    if (code != 0xFFFF) WriteWord(CameraRef, kEdsPropAv, code);
+  }
+  if (Params.Tv != 0) {
+    const std::uint16_t code = CamTvToCode(Params.Tv);
+    if (code != 0xFFFF) WriteWord(CameraRef, kEdsPropTv, code);
+  }
+  if (Params.ExposureCompensation != 0) {
+    const std::int32_t code = CamExpCompToEds(Params.ExposureCompensation);
+    if (code != 255) WriteWord(CameraRef, kEdsPropExposureComp, static_cast<std::uint32_t>(code));
+  }
+  if (Params.WhiteBalance != 0) {
+    const std::int8_t code = CamWhiteBalanceToEds(Params.WhiteBalance);
+    if (code != -10) WriteWord(CameraRef, kEdsPropWhiteBalance, Signed8(code));
+  }
+  // 7. The colour temperature in whole hundreds, whether or not the white balance was taken.
+  if (Params.WhiteBalance == kWhiteBalanceColorTemperature) {
+    WriteWord(CameraRef, kEdsPropColorTemperature,
+              static_cast<std::uint32_t>(Params.ColorTemperature / 100 * 100));
+  }
+  // 8. to 13.
+  if (Params.WBShiftValid) {
+    EdsWhiteBalanceShift shift{Params.WBShiftAB, Params.WBShiftGM};
+    WriteWithRetry(CameraRef, kEdsPropWhiteBalanceShift, &shift, sizeof shift);
+  }
+  if (Params.AFMode != 0) {
+    WriteWord(CameraRef, kEdsPropAFMode, static_cast<std::uint32_t>(CamAFModeToEds(Params.AFMode)));
+  }
+  if (Params.DriveMode != 0) {
+    WriteWord(CameraRef, kEdsPropDriveMode,
+              static_cast<std::uint32_t>(CamDriveModeToEds(Params.DriveMode)));
+  }
+  if (Params.MeteringMode != 0) {
+    const std::int32_t code = CamMeteringToEds(Params.MeteringMode);
+    if (code != -1) WriteWord(CameraRef, kEdsPropMeteringMode, static_cast<std::uint32_t>(code));
+  }
+  if (Params.ColorSpace != 0) {
+    const std::int32_t code = CamColorSpaceToEds(Params.ColorSpace);
+    if (code != -1) WriteWord(CameraRef, kEdsPropColorSpace, static_cast<std::uint32_t>(code));
+  }
+  if (Params.ISOSpeed != 0) {
+    const std::uint8_t code = CamISOToCode(Params.ISOSpeed);
+    if (code != 0xFF) WriteWord(CameraRef, kEdsPropISOSpeed, code);
+  }
+  // 14. Picture style: the "not available" markers for the values not held.
+  if (Params.PictureStyleValid) {
+    EdsPictureStyleRecord style{};
+    style.Contrast = Params.PSContrast;
+    style.Sharpness = static_cast<std::uint8_t>(Params.PSSharpness);
+    style.Saturation = Params.PSSaturationValid ? Params.PSSaturation : kEdsSignedNotAvailable;
+    style.ColorTone = Params.PSColorToneValid ? Params.PSColorTone : kEdsSignedNotAvailable;
+    style.FilterEffect = Params.PSFilterEffectValid
+                             ? static_cast<std::uint8_t>(Params.PSFilterEffect)
+                             : kEdsUnsignedNotAvailable;
+    style.ToningEffect = Params.PSToningEffectValid
+                             ? static_cast<std::uint8_t>(Params.PSToningEffect)
+                             : kEdsUnsignedNotAvailable;
+    WriteWithRetry(CameraRef, kEdsPropPictureStyle, &style, sizeof style);
+  }
+  // 15.
+  if (Params.PhotoEffect != 0) {
+    const std::uint8_t code = CamPhotoEffectToEds(Params.PhotoEffect) & 0x7F;
+    if (code != 99) WriteWord(CameraRef, kEdsPropPhotoEffect, code);
+  }
 }
 
 void TEDSDK::RemoteAFLock(bool) {
@@ -99,18 +408,57 @@ void TEDSDK::RemoteAFLock(bool) {
 }
 
 void TEDSDK::RemoteTakePicture(std::int32_t) {
-  // TODO(EOS wrapper release).
-  Lumidor::NotAvailableYet("TEDSDK.RemoteTakePicture");
+  // Does not wait: the camera announces the picture with an object event.
+  EDSDK::RequireEDSDK();
+  CheckError(EDSDK::EdsSendCommand(CameraRef, kEdsCommandTakePicture, 0), "EdsSendCommand");
 }
 
-void TEDSDK::RemoteGetPicture(const std::string&, CamDefines::ReleaseDataKindType, std::int32_t) {
-  // TODO(EOS wrapper picture transfer).
-  Lumidor::NotAvailableYet("TEDSDK.RemoteGetPicture");
+void TEDSDK::RemoteGetPicture(const std::string& FileName,
+                              CamDefines::ReleaseDataKindType ReleaseDataKind, std::int32_t) {
+  if (PendingItems.empty()) throw ECamException("There are no pictures to download");
+  if (FileName.size() > kEdsMaxFileNameLength) {
+    throw ECamException("Filename " + FileName + " too long");
+  }
+  EDSDK::RequireEDSDK();
+  char name[kEdsMaxFileNameLength + 2] = {};
+  std::memcpy(name, FileName.data(), FileName.size());
+  const EdsRef item = PendingItems.front();
+  EdsRef stream = 0;
+  CheckError(EDSDK::EdsCreateFileStream(name, kEdsFileCreateAlways, kEdsAccessWrite, &stream),
+             "EdsCreateFileStream");
+  const bool picture = ReleaseDataKind == CamDefines::ReleaseDataKindTakeOnlyPicture;
+  // Releases the stream and, after a full-picture download, completes, releases and removes the
+  // item; the first failure here ends it.
+  const auto finish = [&] {
+    DownloadMode = 0;
+    CheckError(EDSDK::EdsRelease(stream), "EdsRelease");
+    if (!picture) return;
+    CheckError(EDSDK::EdsDownloadComplete(item), "EdsDownloadComplete");
+    CheckError(EDSDK::EdsRelease(item), "EdsRelease");
+    PendingItems.pop_front();
+  };
+  try {
+    if (ReleaseDataKind == CamDefines::ReleaseDataKindTakeOnlyThumbnail) {
+      CheckError(EDSDK::EdsDownloadThumbnail(item, stream), "EdsDownloadThumbnail");
+    } else if (picture) {
+      EdsDirectoryItemInfo info{};
+      CheckError(EDSDK::EdsGetDirectoryItemInfo(item, &info), "EdsGetDirectoryItemInfo");
+      CheckError(EDSDK::EdsSetProgressCallback(stream, Lumidor::EdsProgressProc,
+                                               kEdsProgressPeriodically, &RegistryIndex),
+                 "EdsSetProgressCallback");
+      DownloadMode = 1;
+      CheckError(EDSDK::EdsDownload(item, info.Size, stream), "EdsDownload");
+    }
+  } catch (...) {
+    finish();  // an exception from here replaces the download's
+    throw;
+  }
+  finish();
 }
 
 void TEDSDK::ExtendShutdownTimer() {
-  // TODO(EOS wrapper keep-alive command).
-  Lumidor::NotAvailableYet("TEDSDK.ExtendShutdownTimer");
+  EDSDK::RequireEDSDK();
+  CheckError(EDSDK::EdsSendCommand(CameraRef, kEdsCommandExtendShutdownTimer, 0), "EdsSendCommand");
 }
 
 void TEDSDK::ReportProbeProgress(std::int32_t PercentageDone) {

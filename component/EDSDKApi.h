@@ -7,9 +7,20 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "component/Lumidor.h"
 #include "sdk/EDSDK.h"
+
+namespace EDSDKApi {
+
+// The values of a property's value list as the library delivered it (EdsGetPropertyDesc), read
+// within the record: a count below zero or above the record's room raises ECamException
+// "EdsGetPropertyDesc delivered <count> values for property 0x<8 hex digits>; the record holds
+// at most 128" rather than reading past the record.
+std::vector<std::int32_t> PropertyDescValues(const EdsPropertyDesc& Desc, std::uint32_t PropertyId);
+
+}  // namespace EDSDKApi
 
 class TEDSDK {
  public:
@@ -26,20 +37,35 @@ class TEDSDK {
   // Empties Names and EOSCameraList, then lists the EOS cameras into both; the library's camera
   // list is released however the listing ends.
   void EnumerateCameras(Lumidor::TStringList& Names);
+  // Checks the index, takes camera ConnectToCamera of EOSCameraList, registers the wrapper's own
+  // object, property and state handlers (context: the address of RegistryIndex; EventCallback
+  // and Context are not used), opens the session and reads description, owner and battery.
   Lumidor::ConnectInfoType Connect(EdsStateEventHandler EventCallback, std::int32_t ConnectToCamera,
                                    std::int32_t Context);
+  // Writes the save-to target for ReleaseMode and reports only CanSetParams; the data kind, the
+  // release callback and Context are not used. The capability probe is not offered yet: asking
+  // for it raises after the save-to write.
   Lumidor::RemoteProbeParamType EnterRemoteMode(CamDefines::ReleaseModeType ReleaseMode,
                                                 CamDefines::ReleaseDataKindType ReleaseDataKind,
                                                 bool ProbeParams, const std::string& CacheDir,
                                                 CDReleaseEventCallback ReleaseCallback,
                                                 std::int32_t Context);
+  // The camera's settings as common indexes; no read raises: a setting that cannot be read
+  // stays 0.
   Lumidor::RemoteParamType RemoteGetParams();
+  // Sends every setting whose index is not 0 and has a code, in a fixed order; a refused write
+  // is tried again every 100 ms for up to 5 s, then given up silently. Raises nothing.
   void RemoteSetParams(Lumidor::RemoteParamType Params);
   // Always raises: EOS cameras have no AF lock here.
   void RemoteAFLock(bool Lock);
+  // Takes a picture and returns; the camera announces it with an object event, which queues it.
   void RemoteTakePicture(std::int32_t Context);
+  // Writes the oldest queued picture (or its thumbnail) to FileName through a file stream. A
+  // full-picture download, also a failed one, ends with the item completed, released and
+  // removed; a thumbnail leaves it queued.
   void RemoteGetPicture(const std::string& FileName,
                         CamDefines::ReleaseDataKindType ReleaseDataKind, std::int32_t Context);
+  // Sends the keep-awake command.
   void ExtendShutdownTimer();
   void ReportProbeProgress(std::int32_t PercentageDone);
   // Keeps a picture the camera announced for RemoteGetPicture; the wrapper owns the reference.

@@ -1,8 +1,11 @@
 #include "component/PRSDKApi.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <vector>
 
+#include "component/CamLib.h"
 #include "component/PRAPI.h"
 #include "component/PRERROR.h"
 
@@ -10,6 +13,184 @@ using CamDefines::ECamException;
 using Lumidor::ConnectInfoType;
 using Lumidor::RemoteParamType;
 using Lumidor::RemoteProbeParamType;
+using namespace CamLib;
+
+namespace {
+
+// Common setting indexes with a meaning of their own here.
+constexpr std::uint8_t kRemoteShootingMode = 16;  // set on every entry into remote mode
+constexpr std::uint8_t kImageQualityRaw = 5;
+constexpr std::uint8_t kImageTypeJpeg = 1;  // property 0xD007 for every quality but raw
+constexpr std::uint8_t kDriveModeSelfTimer10s = 6;
+constexpr std::uint8_t kDriveModeSelfTimer2s = 7;
+
+// Where a release record keeps the event code and the object handle.
+constexpr std::size_t kReleaseRecordCodeOffset = 6;
+constexpr std::size_t kReleaseRecordObjectOffset = 12;
+
+// Positions in SupportFlags.
+constexpr std::size_t kFlag9008 = 0;
+constexpr std::size_t kFlagViewfinder = 1;
+constexpr std::size_t kFlagZoom = 2;
+constexpr std::size_t kFlagAFLock = 3;
+
+// The property flags: which position each declared property sets.
+struct FlagRow {
+  std::uint16_t Code;
+  std::size_t Flag;
+};
+constexpr FlagRow kPropertyFlags[] = {
+    {kPRPropZoomPosition, kFlagZoom},
+    {kPRPropImageQuality, 4},
+    {kPRPropImageType, 4},
+    {kPRPropImageSize, 5},
+    {kPRPropFlashMode, 6},
+    {kPRPropFlashCompensation, 7},
+    {kPRPropShootingMode, 8},
+    {kPRPropDriveMode, 9},
+    {kPRPropMeteringMode, 10},
+    {kPRPropAFDistance, 11},
+    {kPRPropFocusPoint, 12},
+    {kPRPropAFAssistLight, 13},
+    {kPRPropWhiteBalance, 14},
+    {kPRPropContrast, 15},
+    {kPRPropSharpness, 16},
+    {kPRPropSaturation, 17},
+    {kPRPropISOSpeed, 18},
+    {kPRPropAv, 19},
+    {kPRPropTv, 20},
+    {kPRPropExposureComp, 21},
+    {kPRPropPhotoEffect, 22},
+    {kPRPropBeep, 23},
+};
+
+// Aperture is read and sent in shooting modes 2 and 18, shutter speed in 2 and 17.
+bool AvApplies(std::uint8_t ShootingMode) {
+  return ShootingMode == 2 || ShootingMode == 18;
+}
+bool TvApplies(std::uint8_t ShootingMode) {
+  return ShootingMode == 2 || ShootingMode == 17;
+}
+
+// The release destination bits for a release mode and data kind.
+std::uint16_t ReleaseDestination(CamDefines::ReleaseModeType Mode,
+                                 CamDefines::ReleaseDataKindType Kind) {
+  if (Mode == CamDefines::ReleaseModeBothPCAndCamera) {
+    throw ECamException("Release to both camera and PC does not work for the connected camera");
+  }
+  std::uint16_t bits = 0;
+  switch (Kind) {
+    case CamDefines::ReleaseDataKindTakeOnlyThumbnail:
+      bits = kPRReleaseThumbnailToPC;
+      break;
+    case CamDefines::ReleaseDataKindTakeOnlyPicture:
+      bits = kPRReleasePictureToPC;
+      break;
+    case CamDefines::ReleaseDataKingTakeBothThumbAndPic:
+      bits = kPRReleaseThumbnailToPC | kPRReleasePictureToPC;
+      break;
+  }
+  // Kept in the camera: the same items, two bits higher.
+  return Mode == CamDefines::ReleaseModeOnlyToCamera ? static_cast<std::uint16_t>(bits << 2) : bits;
+}
+
+// Reads a PTP dataset within the bytes the library reported (never beyond the buffer). A
+// dataset that ends before what it announces raises ECamException.
+class DatasetReader {
+ public:
+  DatasetReader(const std::vector<std::uint8_t>& Buffer, std::uint32_t Size, const char* Source)
+      : data_(Buffer.data()), size_(std::min<std::size_t>(Size, Buffer.size())), source_(Source) {}
+
+  void Skip(std::size_t Count) {
+    Need(Count);
+    pos_ += Count;
+  }
+  std::uint8_t U8() {
+    Need(1);
+    return data_[pos_++];
+  }
+  std::uint16_t U16() {
+    Need(2);
+    const auto value = static_cast<std::uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
+    pos_ += 2;
+    return value;
+  }
+  std::uint32_t U32() {
+    const std::uint32_t low = U16();
+    return low | (std::uint32_t{U16()} << 16);
+  }
+  // A PTP string: an 8-bit count, then that many 16-bit characters.
+  void SkipString() { Skip(std::size_t{U8()} * 2); }
+  // A PTP array of 16-bit codes: a 32-bit count, then the codes.
+  std::vector<std::uint16_t> CodeArray() {
+    const std::uint32_t count = U32();
+    if (count > (size_ - pos_) / 2) Malformed();
+    std::vector<std::uint16_t> codes;
+    codes.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) codes.push_back(U16());
+    return codes;
+  }
+
+ private:
+  void Need(std::size_t Count) const {
+    if (Count > size_ - pos_) Malformed();
+  }
+  [[noreturn]] void Malformed() const {
+    throw ECamException(std::string("The data that ") + source_ +
+                        " returned ends before its announced contents");
+  }
+
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+  const char* source_;
+};
+
+// An unchecked read of a property value of Size bytes (at most 4), little-endian. False when
+// the library refuses it.
+bool ReadValue(PRHandle Camera, std::uint16_t Code, std::uint32_t Size, std::uint32_t& Value) {
+  std::uint8_t bytes[4] = {};
+  std::uint32_t size = Size;
+  if (PRAPI::PR_GetDevicePropValue(Camera, Code, &size, bytes) != kPROk) return false;
+  Value = 0;
+  for (std::uint32_t i = 0; i < Size; ++i) Value |= std::uint32_t{bytes[i]} << (8 * i);
+  return true;
+}
+
+// The same read, checked.
+std::uint32_t ReadCheckedValue(PRHandle Camera, std::uint16_t Code, std::uint32_t Size) {
+  std::uint8_t bytes[4] = {};
+  std::uint32_t size = Size;
+  TPRSDK::CheckError(PRAPI::PR_GetDevicePropValue(Camera, Code, &size, bytes),
+                     "PR_GetDevicePropValue");
+  std::uint32_t value = 0;
+  for (std::uint32_t i = 0; i < Size; ++i) value |= std::uint32_t{bytes[i]} << (8 * i);
+  return value;
+}
+
+// The owner text (property 0xD033): from byte 4 up to the first zero, at most 256 characters,
+// within what the library returned.
+std::string ReadOwnerName(PRHandle Camera) {
+  std::uint8_t buffer[kPROwnerNameValueSize] = {};
+  std::uint32_t size = kPROwnerNameValueSize;
+  TPRSDK::CheckError(PRAPI::PR_GetDevicePropValue(Camera, kPRPropOwnerName, &size, buffer),
+                     "PR_GetDevicePropValue");
+  const std::size_t end = std::min<std::size_t>(size, sizeof buffer);
+  std::string owner;
+  for (std::size_t i = offsetof(PROwnerNameValue, Text); i < end && buffer[i] != 0; ++i) {
+    owner.push_back(static_cast<char>(buffer[i]));
+  }
+  return owner;
+}
+
+// An unchecked write of a property value of Size bytes, little-endian.
+void WriteValue(PRHandle Camera, std::uint16_t Code, std::uint32_t Size, std::uint32_t Value) {
+  std::uint8_t bytes[4] = {};
+  for (std::uint32_t i = 0; i < Size; ++i) bytes[i] = static_cast<std::uint8_t>(Value >> (8 * i));
+  (void)PRAPI::PR_SetDevicePropValue(Camera, Code, Size, bytes);
+}
+
+}  // namespace
 
 std::string PRDeviceName(const PRDeviceEntry& Entry) {
   // The name field and what follows it up to the end of the entry.
@@ -84,59 +265,272 @@ ConnectInfoType TPRSDK::Connect(PREventCallback EventCallback, std::int32_t Conn
         " PowerShot cameras connected. Currently is parameter ConnectToCamera = " +
         std::to_string(ConnectToCamera));
   }
-  // TODO(PowerShot wrapper connect): create and connect the camera object, read owner and
-  // power, set EventCallback with Context, read the device information.
-  (void)EventCallback;
-  (void)Context;
-  Lumidor::NotAvailableYet("TPRSDK.Connect");
+  PRAPI::RequirePRSDK();
+  RegistryIndex = Context;
+  ConnectInfo = ConnectInfoType{};  // CameraType 0 until the camera is connected
+  const PRDeviceEntry& entry = cameras[static_cast<std::size_t>(ConnectToCamera)];
+  CheckError(PRAPI::PR_CreateCameraObject(&entry, &CameraObject), "PR_CreateCameraObject");
+  CheckError(PRAPI::PR_ConnectCamera(CameraObject), "PR_ConnectCamera");
+  ConnectInfo.CameraType = 1;
+  ConnectInfo.ModelName = PRDeviceName(entry);
+
+  ConnectInfo.OwnerName = ReadOwnerName(CameraObject);
+  const std::uint32_t power = ReadCheckedValue(CameraObject, kPRPropPowerSource, 2);
+  ConnectInfo.PowerSource = power >= 1 && power <= 5 ? static_cast<std::uint8_t>(power) : 0;
+  const std::uint32_t battery = ReadCheckedValue(CameraObject, kPRPropBatteryLevel, 4);
+  ConnectInfo.BatteryLevel = battery >= 1 && battery <= 3 ? static_cast<std::uint8_t>(battery) : 0;
+
+  CheckError(PRAPI::PR_SetEventCallBack(CameraObject, static_cast<PRContext>(RegistryIndex),
+                                        EventCallback),
+             "PR_SetEventCallBack");
+  SupportFlags.fill(false);
+  ReadDeviceInfo(false);
+  return ConnectInfo;
 }
 
-RemoteProbeParamType TPRSDK::EnterRemoteMode(CamDefines::ReleaseModeType,
-                                             CamDefines::ReleaseDataKindType, bool,
-                                             const std::string&, CDReleaseEventCallback,
-                                             std::int32_t) {
-  // TODO(PowerShot wrapper remote mode and capability probe).
-  Lumidor::NotAvailableYet("TPRSDK.EnterRemoteMode");
+RemoteProbeParamType TPRSDK::EnterRemoteMode(CamDefines::ReleaseModeType ReleaseMode,
+                                             CamDefines::ReleaseDataKindType ReleaseDataKind,
+                                             bool ProbeParams, const std::string& CacheDir,
+                                             CDReleaseEventCallback, std::int32_t) {
+  PRAPI::RequirePRSDK();
+  RemoteProbeParamType result{};
+  CheckError(PRAPI::PR_InitiateReleaseControl(CameraObject), "PR_InitiateReleaseControl");
+  const std::uint16_t destination = ReleaseDestination(ReleaseMode, ReleaseDataKind);
+  CheckError(PRAPI::PR_SetDevicePropValue(CameraObject, kPRPropReleaseDestination,
+                                          sizeof destination, &destination),
+             "PR_SetDevicePropValue");
+  // Remote mode always starts in the shooting mode of index 16; whether the camera takes it is
+  // not tested.
+  const std::uint8_t mode = CamShootingModeToPR(kRemoteShootingMode);
+  (void)PRAPI::PR_SetDevicePropValue(CameraObject, kPRPropShootingMode, sizeof mode, &mode);
+  SupportFlags.fill(false);
+  ReadDeviceInfo(true);
+  result[Lumidor::CanZoom] = SupportFlags[kFlagZoom] ? 1 : 0;
+  result[Lumidor::CanSetParams] = 1;
+  result[Lumidor::CanViewfinder] = SupportFlags[kFlagViewfinder] ? 1 : 0;
+  result[Lumidor::FacultyBit3] = 0;
+  result[Lumidor::CanAFLock] = SupportFlags[kFlagAFLock] ? 1 : 0;
+  if (ProbeParams) {
+    // TODO(PowerShot capability probe): probe the offered values of the declared properties
+    // into the groups from position 5 on, through the capability cache file in CacheDir. Until
+    // then a probe request is refused rather than answered with empty groups.
+    (void)CacheDir;
+    Lumidor::NotAvailableYet("The capability probe of TPRSDK.EnterRemoteMode");
+  }
+  return result;
 }
 
 RemoteParamType TPRSDK::RemoteGetParams() {
-  // TODO(PowerShot wrapper settings).
-  Lumidor::NotAvailableYet("TPRSDK.RemoteGetParams");
+  // No result is tested: a property that cannot be read leaves its field 0.
+  PRAPI::RequirePRSDK();
+  RemoteParamType params;
+  const PRHandle h = CameraObject;
+  std::uint32_t value = 0;
+  if (ReadValue(h, kPRPropImageSize, 1, value)) params.ImageSize = PRImageSizeToCam(value);
+  if (ReadValue(h, kPRPropImageType, 1, value) && value == kPRImageTypeRaw) {
+    params.ImageQuality = kImageQualityRaw;
+  } else if (ReadValue(h, kPRPropImageQuality, 1, value)) {
+    params.ImageQuality = PRQualityToCam(value);
+  }
+  if (ReadValue(h, kPRPropShootingMode, 1, value)) {
+    params.ShootingMode = PRShootingModeToCam(value);
+  }
+  if (ReadValue(h, kPRPropDriveMode, 1, value)) {
+    if (value != kPRDriveModeSelfTimer) {
+      params.DriveMode = PRDriveModeToCam(value);
+    } else if (ReadValue(h, kPRPropSelfTimer, 2, value)) {
+      params.DriveMode = PRSelfTimerToCam(value);
+    }
+  }
+  if (AvApplies(params.ShootingMode) && ReadValue(h, kPRPropAv, 2, value)) {
+    params.Av = AvCodeToCam(value);
+  }
+  if (TvApplies(params.ShootingMode) && ReadValue(h, kPRPropTv, 2, value)) {
+    params.Tv = TvCodeToCam(value);
+  }
+  struct Read {
+    std::uint16_t Code;
+    std::uint32_t Size;
+    std::uint8_t (*Convert)(std::uint32_t);
+    std::uint8_t RemoteParamType::*Field;
+  };
+  static constexpr Read kReads[] = {
+      {kPRPropExposureComp, 1, PRExpCompToCam, &RemoteParamType::ExposureCompensation},
+      {kPRPropWhiteBalance, 1, PRWhiteBalanceToCam, &RemoteParamType::WhiteBalance},
+      {kPRPropAFDistance, 1, PRAFDistanceToCam, &RemoteParamType::AFDistance},
+      {kPRPropFocusPoint, 2, PRFocusPointToCam, &RemoteParamType::FocusPoint},
+      {kPRPropAFAssistLight, 2, PRAFLightToCam, &RemoteParamType::AFAssistLight},
+      {kPRPropFlashMode, 1, PRFlashToCam, &RemoteParamType::FlashMode},
+      {kPRPropFlashCompensation, 1, PRFlashCompToCam, &RemoteParamType::FlashCompensation},
+      {kPRPropMeteringMode, 1, PRMeteringToCam, &RemoteParamType::MeteringMode},
+      {kPRPropISOSpeed, 2, PRISOToCam, &RemoteParamType::ISOSpeed},
+      {kPRPropContrast, 1, PRLevelToCam, &RemoteParamType::Contrast},
+      {kPRPropSharpness, 1, PRLevelToCam, &RemoteParamType::Sharpness},
+      {kPRPropSaturation, 1, PRLevelToCam, &RemoteParamType::Saturation},
+      {kPRPropPhotoEffect, 2, PRPhotoEffectToCam, &RemoteParamType::PhotoEffect},
+      {kPRPropBeep, 1, PRBeepToCam, &RemoteParamType::Beep},
+  };
+  params.ColorTemperature = 0;
+  for (const Read& read : kReads) {
+    if (ReadValue(h, read.Code, read.Size, value)) params.*read.Field = read.Convert(value);
+  }
+  return params;
 }
 
-void TPRSDK::RemoteSetParams(RemoteParamType) {
-  // TODO(PowerShot wrapper settings).
-  Lumidor::NotAvailableYet("TPRSDK.RemoteSetParams");
+void TPRSDK::RemoteSetParams(RemoteParamType Params) {
+  // No result is tested: a refused value leaves the camera as it was, and the next one is sent.
+  PRAPI::RequirePRSDK();
+  const PRHandle h = CameraObject;
+  if (Params.ImageSize != 0) WriteValue(h, kPRPropImageSize, 1, CamImageSizeToPR(Params.ImageSize));
+  if (Params.ImageQuality != 0) {
+    WriteValue(h, kPRPropImageType, 1,
+               Params.ImageQuality == kImageQualityRaw ? kPRImageTypeRaw : kImageTypeJpeg);
+    WriteValue(h, kPRPropImageQuality, 1, CamQualityToPR(Params.ImageQuality));
+  }
+  if (Params.ShootingMode != 0) {
+    WriteValue(h, kPRPropShootingMode, 1, CamShootingModeToPR(Params.ShootingMode));
+  }
+  if (Params.DriveMode != 0) {
+    if (Params.DriveMode == kDriveModeSelfTimer10s || Params.DriveMode == kDriveModeSelfTimer2s) {
+      WriteValue(h, kPRPropDriveMode, 1, kPRDriveModeSelfTimer);
+      WriteValue(h, kPRPropSelfTimer, 2, CamSelfTimerToPR(Params.DriveMode));
+    } else {
+      WriteValue(h, kPRPropDriveMode, 1, CamDriveModeToPR(Params.DriveMode));
+    }
+  }
+  // Aperture and shutter go only with a shooting mode that uses them, as Params gives it.
+  if (Params.Av != 0 && AvApplies(Params.ShootingMode)) {
+    WriteValue(h, kPRPropAv, 2, CamAvToCode(Params.Av));
+  }
+  if (Params.Tv != 0 && TvApplies(Params.ShootingMode)) {
+    WriteValue(h, kPRPropTv, 2, CamTvToCode(Params.Tv));
+  }
+  struct Write {
+    std::uint8_t RemoteParamType::*Field;
+    std::uint16_t Code;
+    std::uint32_t Size;
+    std::uint32_t (*Convert)(std::uint8_t);
+  };
+  static constexpr Write kWrites[] = {
+      {&RemoteParamType::ExposureCompensation, kPRPropExposureComp, 1,
+       [](std::uint8_t i) -> std::uint32_t { return CamExpCompToPR(i); }},
+      {&RemoteParamType::WhiteBalance, kPRPropWhiteBalance, 1,
+       [](std::uint8_t i) -> std::uint32_t { return CamWhiteBalanceToPR(i); }},
+      {&RemoteParamType::AFDistance, kPRPropAFDistance, 1,
+       [](std::uint8_t i) -> std::uint32_t { return CamAFDistanceToPR(i); }},
+      {&RemoteParamType::FocusPoint, kPRPropFocusPoint, 2,
+       [](std::uint8_t i) -> std::uint32_t { return CamFocusPointToPR(i); }},
+      {&RemoteParamType::AFAssistLight, kPRPropAFAssistLight, 2,
+       [](std::uint8_t i) -> std::uint32_t { return CamAFLightToPR(i); }},
+      {&RemoteParamType::FlashMode, kPRPropFlashMode, 1,
+       [](std::uint8_t i) -> std::uint32_t { return CamFlashToPR(i); }},
+      {&RemoteParamType::FlashCompensation, kPRPropFlashCompensation, 1,
+       [](std::uint8_t i) -> std::uint32_t { return CamFlashCompToPR(i); }},
+      {&RemoteParamType::MeteringMode, kPRPropMeteringMode, 1,
+       [](std::uint8_t i) -> std::uint32_t { return CamMeteringToPR(i); }},
+      {&RemoteParamType::ISOSpeed, kPRPropISOSpeed, 2,
+       [](std::uint8_t i) -> std::uint32_t { return CamISOToPR(i); }},
+      {&RemoteParamType::Contrast, kPRPropContrast, 1,
+       [](std::uint8_t i) -> std::uint32_t { return static_cast<std::uint8_t>(CamLevelToPR(i)); }},
+      {&RemoteParamType::Sharpness, kPRPropSharpness, 1,
+       [](std::uint8_t i) -> std::uint32_t { return static_cast<std::uint8_t>(CamLevelToPR(i)); }},
+      {&RemoteParamType::Saturation, kPRPropSaturation, 1,
+       [](std::uint8_t i) -> std::uint32_t { return static_cast<std::uint8_t>(CamLevelToPR(i)); }},
+      {&RemoteParamType::PhotoEffect, kPRPropPhotoEffect, 2,
+       [](std::uint8_t i) -> std::uint32_t { return CamPhotoEffectToPR(i); }},
+      {&RemoteParamType::Beep, kPRPropBeep, 1,
+       [](std::uint8_t i) -> std::uint32_t { return CamBeepToPR(i); }},
+  };
+  for (const Write& write : kWrites) {
+    const std::uint8_t index = Params.*write.Field;
+    if (index != 0) WriteValue(h, write.Code, write.Size, write.Convert(index));
+  }
 }
 
-void TPRSDK::RemoteGetZoom(Lumidor::ZoomInfoType&) {
-  // TODO(PowerShot wrapper zoom).
-  Lumidor::NotAvailableYet("TPRSDK.RemoteGetZoom");
+void TPRSDK::RemoteGetZoom(Lumidor::ZoomInfoType& Zoom) {
+  if (!SupportFlags[kFlagZoom]) return;
+  PRAPI::RequirePRSDK();
+  std::vector<std::uint8_t> buffer(kPRScratchBufferSize);
+  std::uint32_t size = kPRScratchBufferSize;
+  CheckError(PRAPI::PR_GetDevicePropDesc(CameraObject, kPRPropZoomPosition, &size, buffer.data()),
+             "PR_GetDevicePropDesc");
+  DatasetReader desc(buffer, size, "PR_GetDevicePropDesc");
+  desc.Skip(2 + 2 + 1 + 2);  // code, type, get/set, factory default
+  const std::uint16_t current = desc.U16();
+  desc.Skip(1);  // form flag
+  desc.Skip(2);  // range minimum
+  const std::uint16_t maximum = desc.U16();
+  buffer = {};
+  std::uint32_t limit = ReadCheckedValue(CameraObject, kPRPropOpticalZoomLimit, 2);
+  Zoom.ZoomPos = current;
+  Zoom.MaxZoomPos = maximum;
+  Zoom.MaxOpticalZoomPos = maximum;
+  if (limit != kPRNoOpticalZoomLimit) Zoom.MaxOpticalZoomPos = static_cast<std::int32_t>(limit) - 1;
 }
 
-void TPRSDK::RemoteSetZoom(std::int32_t) {
-  // TODO(PowerShot wrapper zoom).
-  Lumidor::NotAvailableYet("TPRSDK.RemoteSetZoom");
+void TPRSDK::RemoteSetZoom(std::int32_t Position) {
+  if (!SupportFlags[kFlagZoom]) return;
+  PRAPI::RequirePRSDK();
+  const auto position = static_cast<std::uint16_t>(Position & 0xFFFF);
+  CheckError(
+      PRAPI::PR_SetDevicePropValue(CameraObject, kPRPropZoomPosition, sizeof position, &position),
+      "PR_SetDevicePropValue");
 }
 
-void TPRSDK::RemoteAFLock(bool) {
-  // TODO(PowerShot wrapper focus lock).
-  Lumidor::NotAvailableYet("TPRSDK.RemoteAFLock");
+void TPRSDK::RemoteAFLock(bool Lock) {
+  PRAPI::RequirePRSDK();
+  if (Lock) {
+    CheckError(PRAPI::PR_RC_FocusLock(CameraObject), "PR_RC_FocusLock");
+  } else {
+    CheckError(PRAPI::PR_RC_FocusUnlock(CameraObject), "PR_RC_FocusUnlock");
+  }
 }
 
-void TPRSDK::RemoteGetPicture(Lumidor::PRReleaseRecord, PRProgressCallback, std::int32_t) {
-  // TODO(PowerShot wrapper picture transfer).
-  Lumidor::NotAvailableYet("TPRSDK.RemoteGetPicture");
+void TPRSDK::RemoteGetPicture(Lumidor::PRReleaseRecord ReleaseRecord,
+                              PRProgressCallback ProgressCallback, std::int32_t Context) {
+  // The data arrives only through ProgressCallback, which writes it to the owner's file.
+  PRAPI::RequirePRSDK();
+  std::uint32_t object = 0;
+  std::uint16_t code = 0;
+  std::memcpy(&object, ReleaseRecord.data() + kReleaseRecordObjectOffset, sizeof object);
+  std::memcpy(&code, ReleaseRecord.data() + kReleaseRecordCodeOffset, sizeof code);
+  CheckError(PRAPI::PR_RC_GetReleasedData(CameraObject, object, code, kPRTransferBlockSize,
+                                          static_cast<PRContext>(Context), ProgressCallback),
+             "PR_RC_GetReleasedData");
 }
 
 void TPRSDK::RemoteTakePicture(CDProgressCallback, std::int32_t) {
-  // TODO(PowerShot wrapper release).
-  Lumidor::NotAvailableYet("TPRSDK.RemoteTakePicture");
+  // Does not wait for the picture: the camera announces it with release events.
+  PRAPI::RequirePRSDK();
+  CheckError(PRAPI::PR_RC_Release(CameraObject), "PR_RC_Release");
 }
 
 void TPRSDK::ExtendShutdownTimer() {
-  // TODO(PowerShot wrapper keep-alive read of the owner name).
-  Lumidor::NotAvailableYet("TPRSDK.ExtendShutdownTimer");
+  // One exchange with the camera keeps it awake: the owner name is read and not used.
+  PRAPI::RequirePRSDK();
+  (void)ReadOwnerName(CameraObject);
+}
+
+void TPRSDK::ReadDeviceInfo(bool WithProperties) {
+  std::vector<std::uint8_t> buffer(kPRScratchBufferSize);
+  std::uint32_t size = kPRScratchBufferSize;
+  CheckError(PRAPI::PR_GetDeviceInfo(CameraObject, &size, buffer.data()), "PR_GetDeviceInfo");
+  DatasetReader info(buffer, size, "PR_GetDeviceInfo");
+  info.Skip(2 + 4 + 2);  // standard version, vendor extension ID and version
+  info.SkipString();     // vendor extension description
+  info.Skip(2);          // functional mode
+  for (const std::uint16_t code : info.CodeArray()) {
+    if (code == kPROperation9008) SupportFlags[kFlag9008] = true;
+    if (code == kPROperationViewfinder) SupportFlags[kFlagViewfinder] = true;
+    if (code == kPROperationFocusLock) SupportFlags[kFlagAFLock] = true;
+  }
+  if (!WithProperties) return;
+  (void)info.CodeArray();  // events
+  for (const std::uint16_t code : info.CodeArray()) {
+    for (const FlagRow& row : kPropertyFlags) {
+      if (row.Code == code) SupportFlags[row.Flag] = true;
+    }
+  }
 }
 
 void TPRSDK::ReportProbeProgress(std::int32_t PercentageDone) {

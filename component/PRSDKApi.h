@@ -49,6 +49,11 @@ class TPRSDK {
   // One flag per PTP operation or property the camera declares and the wrapper uses.
   static constexpr std::size_t kSupportFlagCount = 24;
   std::array<bool, kSupportFlagCount> SupportFlags{};
+
+ private:
+  // Reads the device information and sets the operation flags, and with WithProperties the
+  // property flags too.
+  void ReadDeviceInfo(bool WithProperties);
 };
 
 // The camera name of a device-list entry: the UTF-16 text at offset 1024, up to its zero or the

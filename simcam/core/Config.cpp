@@ -213,7 +213,7 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
       {"refuse",
        [](std::string_view rest, Config& config) -> std::string {
          const auto words = Words(rest);
-         if (words.size() < 2 || words.size() > 3) return "expects an entry point and a value";
+         if (words.size() < 2 || words.size() > 4) return "expects an entry point and a value";
          RefuseRule rule;
          rule.entryPoint = std::string(words[0]);
          std::string_view parts = words[1];
@@ -231,9 +231,13 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
            if (comma == std::string_view::npos) break;
            parts = parts.substr(comma + 1);
          }
-         if (words.size() == 3 &&
-             (!words[2].starts_with("code=") || !ParseUInt32(words[2].substr(5), rule.code))) {
-           return Join({"bad option ", words[2]});
+         for (std::size_t i = 2; i < words.size(); ++i) {
+           const bool code =
+               words[i].starts_with("code=") && ParseUInt32(words[i].substr(5), rule.code);
+           // EOS camera: `times=N` refuses only the first N matching calls.
+           const bool times = words[i].starts_with("times=") &&
+                              ParseNumber(words[i].substr(6), rule.times) && rule.times > 0;
+           if (!code && !times) return Join({"bad option ", words[i]});
          }
          config.cd.refusals.push_back(rule);
          return {};
@@ -250,6 +254,86 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
        }},
       {"thumbnail_bytes", [](std::string_view rest,
                              Config& config) { return SetUInt32(rest, config.cd.thumbnailBytes); }},
+      // PowerShot camera directives.
+      {"pr_value",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         std::uint32_t code = 0, value = 0;
+         if (words.size() != 2 || !ParseUInt32(words[0], code) || !ParseUInt32(words[1], value)) {
+           return "expects a property code and a value";
+         }
+         config.pr.values[code] = value;
+         return {};
+       }},
+      {"pr_values",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         std::uint32_t code = 0;
+         if (words.empty() || !ParseUInt32(words[0], code)) return "expects a property code";
+         std::vector<std::uint32_t> values;
+         for (std::size_t i = 1; i < words.size(); ++i) {
+           std::uint32_t value = 0;
+           if (!ParseUInt32(words[i], value)) return Join({"bad value ", words[i]});
+           values.push_back(value);
+         }
+         config.pr.offered[code] = std::move(values);
+         return {};
+       }},
+      {"pr_without",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         if (words.empty()) return "expects operation or property codes";
+         for (const std::string_view word : words) {
+           std::uint32_t code = 0;
+           if (!ParseUInt32(word, code)) return Join({"bad code ", word});
+           config.pr.without.push_back(code);
+         }
+         return {};
+       }},
+      {"pr_cut",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         std::uint32_t bytes = 0;
+         if (words.size() != 2 || !ParseUInt32(words[1], bytes)) {
+           return "expects device_info or prop_desc and a size";
+         }
+         if (words[0] == "device_info") {
+           config.pr.deviceInfoCut = bytes;
+         } else if (words[0] == "prop_desc") {
+           config.pr.propDescCut = bytes;
+         } else {
+           return "expects device_info or prop_desc";
+         }
+         return {};
+       }},
+      // ---- EOS camera ----
+      {"property",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         std::uint32_t id = 0;
+         if (words.size() < 2 || !ParseUInt32(words[0], id)) return "expects an ID and words";
+         std::vector<std::uint32_t> value;
+         for (std::size_t i = 1; i < words.size(); ++i) {
+           if (!ParseUInt32(words[i], value.emplace_back())) return Join({"bad word ", words[i]});
+         }
+         config.eos.properties[id] = std::move(value);
+         return {};
+       }},
+      {"property_values",
+       [](std::string_view rest, Config& config) -> std::string {
+         const auto words = Words(rest);
+         std::uint32_t id = 0;
+         if (words.empty() || !ParseUInt32(words[0], id)) return "expects an ID";
+         std::vector<std::uint32_t> values;
+         for (std::size_t i = 1; i < words.size(); ++i) {
+           if (!ParseUInt32(words[i], values.emplace_back())) {
+             return Join({"bad value ", words[i]});
+           }
+         }
+         config.eos.values[id] = std::move(values);
+         return {};
+       }},
+      // ---- end EOS camera ----
       {"unterminated_names",
        [](std::string_view rest, Config& config) -> std::string {
          if (!Trim(rest).empty()) return "takes no arguments";

@@ -39,6 +39,7 @@ struct RefuseRule {
   std::string entryPoint;
   std::vector<std::optional<std::uint32_t>> parts;
   std::uint32_t code = 0x86;
+  std::uint64_t times = 0;  // EOS camera, `times=N`: only the first N matching calls; 0 = all
 
   bool Matches(std::initializer_list<std::uint32_t> values) const;
 };
@@ -80,6 +81,27 @@ struct CdCameraConfig {
   std::vector<EventRule> events;
 };
 
+// PowerShot camera: the simulated PowerShot-library camera's own description (every `camera pr`
+// shares it). The owner, zoom range, refusals, events and picture sizes come from the shared
+// directives (`owner`, `zoom`, `refuse`, `event`, `picture_bytes`, `thumbnail_bytes`).
+struct PrCameraConfig {
+  std::map<std::uint32_t, std::uint32_t> values;                // `pr_value PROP VALUE`
+  std::map<std::uint32_t, std::vector<std::uint32_t>> offered;  // `pr_values PROP CODE ...`
+  std::vector<std::uint32_t> without;                           // `pr_without CODE ...`
+  std::optional<std::uint32_t> deviceInfoCut;                   // `pr_cut device_info N`
+  std::optional<std::uint32_t> propDescCut;                     // `pr_cut prop_desc N`
+};
+
+// ---- EOS camera ----
+// The simulated EOS camera's description (every `camera eos` shares it): property values as
+// 32-bit words (`property ID WORD...`) and the value lists of EdsGetPropertyDesc
+// (`property_values ID VALUE...`), over the built-in defaults.
+struct EosCameraConfig {
+  std::map<std::uint32_t, std::vector<std::uint32_t>> properties;
+  std::map<std::uint32_t, std::vector<std::uint32_t>> values;
+};
+// ---- end EOS camera ----
+
 struct Config {
   std::vector<CameraSpec> cameras;  // in enumeration order
   std::vector<FailRule> fails;
@@ -91,6 +113,8 @@ struct Config {
   bool unterminatedNames = false;  // name fields filled to the end, without a zero
 
   CdCameraConfig cd;
+  EosCameraConfig eos;  // EOS camera
+  PrCameraConfig pr;
 
   std::vector<CameraSpec> CamerasOf(Sdk sdk) const;
 };

@@ -77,6 +77,7 @@ void Engine::ReloadConfig() {
   if (!changed) return;
   source_ = std::move(source);
   calls_.clear();
+  ++generation_;  // EOS camera: see Generation
   for (const std::string& problem : problems) {
     std::fprintf(stderr, "simcam %s: %s: %s\n", library_.c_str(), path ? path : "",
                  problem.c_str());

@@ -41,6 +41,11 @@ class Engine {
   // A fresh non-zero handle number, unique within this library.
   std::uintptr_t NewHandle() { return nextHandle_++; }
 
+  // EOS camera: counts the configurations taken into effect (1 after the first read, one more
+  // each time a re-read finds another one), so that state made from a configuration can tell
+  // that it is out of date.
+  std::uint64_t Generation() const { return generation_; }
+
  private:
   std::string library_;
   std::recursive_mutex mutex_;
@@ -49,6 +54,7 @@ class Engine {
   Config config_;
   std::map<std::string, std::uint64_t, std::less<>> calls_;
   std::uintptr_t nextHandle_ = 1;
+  std::uint64_t generation_ = 0;  // EOS camera: see Generation
 };
 
 // One entry-point call: locks the library, counts the call (and so decides an injected

@@ -20,3 +20,17 @@ Engine& EosEngine();
 #define SIMCAM_IMPLEMENTS_EdsGetChildAtIndex ~, 1
 #define SIMCAM_IMPLEMENTS_EdsGetCameraList ~, 1
 #define SIMCAM_IMPLEMENTS_EdsGetDeviceInfo ~, 1
+#define SIMCAM_IMPLEMENTS_EdsOpenSession ~, 1
+#define SIMCAM_IMPLEMENTS_EdsSetObjectEventHandler ~, 1
+#define SIMCAM_IMPLEMENTS_EdsSetPropertyEventHandler ~, 1
+#define SIMCAM_IMPLEMENTS_EdsSetCameraStateEventHandler ~, 1
+#define SIMCAM_IMPLEMENTS_EdsGetPropertyData ~, 1
+#define SIMCAM_IMPLEMENTS_EdsSetPropertyData ~, 1
+#define SIMCAM_IMPLEMENTS_EdsGetPropertyDesc ~, 1
+#define SIMCAM_IMPLEMENTS_EdsSendCommand ~, 1
+#define SIMCAM_IMPLEMENTS_EdsGetDirectoryItemInfo ~, 1
+#define SIMCAM_IMPLEMENTS_EdsCreateFileStream ~, 1
+#define SIMCAM_IMPLEMENTS_EdsSetProgressCallback ~, 1
+#define SIMCAM_IMPLEMENTS_EdsDownload ~, 1
+#define SIMCAM_IMPLEMENTS_EdsDownloadComplete ~, 1
+#define SIMCAM_IMPLEMENTS_EdsDownloadThumbnail ~, 1

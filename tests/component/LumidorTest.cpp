@@ -42,9 +42,8 @@ CDSourceInfo CDRecord(const char* name) {
 const std::string kNotInRemoteMode = "Camera not in remote mode";
 const std::string kNoCamera = "No camera is connected";
 
-std::string NotYet(const char* operation) {
-  return std::string(operation) + " is not available for this camera yet";
-}
+// The PowerShot wrapper hands the library the listed record, which no library knows.
+const std::string kPRUnknownEntry = "PR_CreateCameraObject errorcode 0x00000021, Invalid parameter";
 
 // Every Remote operation, by name.
 std::vector<std::pair<std::string, std::function<void(TLumidor&)>>> RemoteOperations() {
@@ -114,7 +113,7 @@ TEST_F(LumidorConnect, PowerShotIndexesSplitAtTheCountOfCDCameras) {
   // The CD wrapper opens the listed record, which no library knows.
   EXPECT_EQ(ConnectMessage(1, 0).rfind("CDOpenSource errorcode 0x", 0), 0u);
   EXPECT_EQ(ConnectMessage(1, 1).rfind("CDOpenSource errorcode 0x", 0), 0u);
-  EXPECT_EQ(ConnectMessage(1, 2), NotYet("TPRSDK.Connect"));
+  EXPECT_EQ(ConnectMessage(1, 2), kPRUnknownEntry);
   // Index 3 is position 1 among the PowerShot-library cameras, which the wrapper refuses.
   EXPECT_EQ(ConnectMessage(1, 3),
             "Not valid value in parameter ConnectToCamera when calling Connect. There are only 1 "
@@ -131,7 +130,7 @@ TEST_F(LumidorConnect, PowerShotIndexesSplitAtTheCountOfCDCameras) {
 
 TEST_F(LumidorConnect, WithoutCDCamerasPowerShotIndexZeroIsThePowerShotLibrarysFirst) {
   List(0, 1);
-  EXPECT_EQ(ConnectMessage(1, 0), NotYet("TPRSDK.Connect"));
+  EXPECT_EQ(ConnectMessage(1, 0), kPRUnknownEntry);
   EXPECT_EQ(ConnectMessage(1, -2),
             "Not valid value in parameter ConnectToCamera when calling Connect. Value must be at "
             "least zero. Currently ConnectToCamera = -2");
@@ -165,8 +164,9 @@ TEST_F(LumidorConnect, ARefusedSecondConnectChangesNothing) {
   EXPECT_EQ(lumidor.ConnectInfo.ModelName, "first");
   // Later operations still reach the first camera.
   lumidor.InRemoteMode = true;
-  EXPECT_EQ(RaisedMessage([&] { lumidor.RemoteTakePicture(); }),
-            NotYet("TPRSDK.RemoteTakePicture"));
+  EXPECT_EQ(
+      RaisedMessage([&] { lumidor.RemoteTakePicture(); }).rfind("PR_RC_Release errorcode 0x", 0),
+      0u);
 }
 
 TEST_F(LumidorConnect, ConnectWaitsForAConnectElsewhereInTheProcess) {
@@ -177,7 +177,7 @@ TEST_F(LumidorConnect, ConnectWaitsForAConnectElsewhereInTheProcess) {
     ConnectLock.store(false);
   });
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(ConnectMessage(1, 0), NotYet("TPRSDK.Connect"));
+  EXPECT_EQ(ConnectMessage(1, 0), kPRUnknownEntry);
   const auto waited = std::chrono::steady_clock::now() - start;
   other.join();
   EXPECT_GE(waited, std::chrono::milliseconds(100));
@@ -198,31 +198,36 @@ TEST_F(LumidorConnect, OperationsAfterConnectGoToTheConnectedCamerasWrapper) {
     lumidor.ConnectToCamera = c.index;
     const std::string w = c.wrapper;
     SCOPED_TRACE(w + " " + std::to_string(c.index));
-    // The CD wrapper is done: it reaches its library, which refuses the made-up camera, so the
-    // failure carries the CD entry point's label (or nothing, for the unchecked settings).
+    // The CD, PowerShot and EOS wrappers are done: each reaches its library, which refuses the
+    // made-up camera, so the failure carries the entry point's label (or nothing, for the
+    // unchecked settings).
     const auto reached = [&](const std::function<void()>& operation, const std::string& name,
-                             const std::string& cdLabel) {
+                             std::string cdLabel, const std::string& prLabel = "",
+                             const std::string& edsLabel = "") {
       const std::string message = RaisedMessage(operation);
-      if (w != "TCDSDK") {
-        EXPECT_EQ(message, NotYet((w + "." + name).c_str()));
-      } else if (cdLabel.empty()) {
+      if (w == "TPRSDK") cdLabel = prLabel;
+      if (w == "TEDSDK") cdLabel = edsLabel;  // EOS camera
+      if (cdLabel.empty()) {
         EXPECT_EQ(message, "") << name;
       } else {
         EXPECT_EQ(message.rfind(cdLabel + " errorcode 0x", 0), 0u) << message;
       }
     };
-    reached([&] { lumidor.RemoteTakePicture(); }, "RemoteTakePicture", "CDRelease");
+    reached([&] { lumidor.RemoteTakePicture(); }, "RemoteTakePicture", "CDRelease", "PR_RC_Release",
+            "EdsSendCommand");
     reached([&] { lumidor.RemoteGetParams(); }, "RemoteGetParams", "");
     reached([&] { lumidor.RemoteSetParams({}); }, "RemoteSetParams", "");
     reached([&] { lumidor.ExtendShutdownTimer(); }, "ExtendShutdownTimer",
-            "CDEnumDevicePropertyReset");
+            "CDEnumDevicePropertyReset", "PR_GetDevicePropValue", "EdsSendCommand");
     lumidor.InRemoteMode = false;
     reached([&] { lumidor.EnterRemoteMode({}, {}, false, "."); }, "EnterRemoteMode",
-            "CDEnterReleaseControl");
+            "CDEnterReleaseControl", "PR_InitiateReleaseControl", "EdsSetPropertyData");
     EXPECT_FALSE(lumidor.InRemoteMode);  // a wrapper error leaves it as it was
     lumidor.InRemoteMode = true;
     if (c.type == 1) {
-      reached([&] { lumidor.RemoteAFLock(false); }, "RemoteAFLock", "CDAFLock");
+      reached([&] { lumidor.RemoteAFLock(false); }, "RemoteAFLock", "CDAFLock",
+              "PR_RC_FocusUnlock");
+      // The PowerShot wrapper sends no zoom before the camera declared its zoom property.
       reached([&] { lumidor.RemoteSetZoom(1); }, "RemoteSetZoom", "CDSetZoomPos");
     }
   }
@@ -261,8 +266,8 @@ TEST_F(LumidorConnect, PowerShotDownloadNeedsAQueuedReleaseAndKeepsItOnFailure) 
   lumidor.PRReleaseQueue.push_back(PRReleaseRecord{});
   EXPECT_EQ(RaisedMessage([&] {
               lumidor.RemoteGetPicture(file.string(), CamDefines::ReleaseDataKindTakeOnlyPicture);
-            }),
-            NotYet("TPRSDK.RemoteGetPicture"));
+            }).rfind("PR_RC_GetReleasedData errorcode 0x", 0),
+            0u);
   EXPECT_EQ(lumidor.PRReleaseQueue.size(), 1u);
   EXPECT_EQ(lumidor.PRDownloadStream, nullptr);  // closed, so a retry can reuse the name
   EXPECT_EQ(fs::file_size(file), 0u);            // created anew
