@@ -247,13 +247,7 @@ RemoteProbeParamType TCDSDK::EnterRemoteMode(CamDefines::ReleaseModeType Release
   for (std::size_t i = 0; i < std::size(bits); ++i) {
     result[positions[i]] = (faculty & bits[i]) != 0 ? 1 : 0;
   }
-  if (ProbeParams && result[Lumidor::CanSetParams] == 1) {
-    // TODO(CD capability probe): probe the offered values into the groups from position 5 on,
-    // through the capability cache file in CacheDir. Until then a probe request is refused
-    // rather than answered with empty groups.
-    (void)CacheDir;
-    Lumidor::NotAvailableYet("The capability probe of TCDSDK.EnterRemoteMode");
-  }
+  if (ProbeParams && result[Lumidor::CanSetParams] == 1) ProbeRemoteParams(result, CacheDir);
   return result;
 }
 

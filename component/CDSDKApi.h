@@ -51,6 +51,12 @@ class TCDSDK {
   void ExtendShutdownTimer();
   // Fires the owner's OnRemoteProbeParamEvent, when assigned.
   void ReportProbeProgress(std::int32_t PercentageDone);
+  // The capability probe of EnterRemoteMode: fills positions 5..313 of Result with what the
+  // camera offers, from the capability cache file in CacheDir when it holds this model and
+  // shooting mode, else from the camera (then written to that file); reports its progress, sends
+  // the settings it found back and leaves the camera in shooting-mode code 1. An empty CacheDir
+  // reads and writes no file. Count, next and release calls of a value list are tested.
+  void ProbeRemoteParams(Lumidor::RemoteProbeParamType& Result, const std::string& CacheDir);
   // Finishes the library (result ignored); raises nothing.
   void FinishSDK();
 

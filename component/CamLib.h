@@ -15,7 +15,10 @@
 // on any thread (also inside camera-library callbacks).
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace CamLib {
 
@@ -145,7 +148,40 @@ std::uint8_t PRBeepToCam(std::uint32_t Code);  // 8 bits
 std::uint8_t CamBeepToPR(std::uint8_t Index);  // none: 0xFF; whole byte
 
 // ===== Capability cache file =====
-// The reader and writer of the per-model capability cache file belong to this module too; they
-// live in their own source and are declared here.
+// What a capability probe found out, kept per camera model and shooting mode so that a later
+// probe can read it instead of asking the camera again. The file holds the tag (4 bytes,
+// little-endian), then positions 5..313 of the capability record (309 bytes): 313 bytes in all,
+// raw, no extension. Unlike the converters, these functions touch the file system and raise.
+
+// The capability record's positions that the file stores: from kCapsFirstPosition on, kCapsSize
+// bytes.
+constexpr std::size_t kCapsFirstPosition = 5;
+constexpr std::size_t kCapsSize = 309;
+using CapsBody = std::array<std::uint8_t, kCapsSize>;
+
+// The file's tag: always 285 (bytes 1D 01 00 00).
+std::uint32_t CapsFileTag();
+
+// The cache file of a model in a shooting mode: CacheDir + "\" + ModelName + " Mode" + the
+// shooting-mode index in decimal. The model name is used unchanged, except that a '\', '/' or
+// ':' in it becomes '_': a camera's name never places the file outside CacheDir.
+std::string CapsFileName(const std::string& CacheDir, const std::string& ModelName,
+                         std::uint8_t ShootingModeIndex);
+
+// True when FileName holds a cache file: the tag, then 309 bytes each 0 or 1 (more bytes are
+// ignored); Caps then holds the body. False, with Caps unchanged, when there is no such file,
+// or it is shorter, has another tag or holds another byte value: the probe then asks the camera.
+// A file that exists but cannot be opened raises rt::Exception
+// "Cannot open file "<FileName>". <the system's text of the cause>".
+bool LoadCapsFile(const std::string& FileName, CapsBody& Caps);
+
+// Writes FileName anew (an older file of that name is replaced unread): the tag, then Caps.
+// Creates the folder and every missing folder above it first; a folder that cannot be made is
+// passed over (the create then fails). Raises rt::EInOutError "Unable to create directory" for
+// a FileName without a folder part, before anything else, and rt::Exception
+// "Cannot create file "<FileName>". <the system's text of the cause>" when the file cannot be
+// created. A write that the medium cuts short goes unreported: LoadCapsFile refuses the short
+// file, so the next probe asks the camera again.
+void SaveCapsFile(const std::string& FileName, CapsBody Caps);
 
 }  // namespace CamLib

@@ -1,7 +1,9 @@
 #include "component/EDSDKApi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "component/CamLib.h"
 #include "component/EDSDK.h"
@@ -87,6 +89,168 @@ void SetPowerFromBattery(std::uint32_t battery, ConnectInfoType& info) {
     default:
       break;
   }
+}
+
+// ---- The capability probe ----
+
+// A setting's group in the capability record: its base position and how many indexes it has.
+struct ProbeGroup {
+  std::size_t Base;
+  std::uint8_t Count;
+};
+constexpr ProbeGroup kImageQualityGroup{5, 5};
+constexpr ProbeGroup kImageQuality2Group{11, 5};
+constexpr ProbeGroup kImageSizeGroup{17, 6};
+constexpr ProbeGroup kImageSize2Group{24, 6};
+constexpr ProbeGroup kFlashModeGroup{31, 7};
+constexpr ProbeGroup kFlashCompensationGroup{39, 13};
+constexpr ProbeGroup kDriveModeGroup{53, 7};
+constexpr ProbeGroup kShootingModeGroup{61, 36};
+constexpr ProbeGroup kMeteringModeGroup{98, 6};
+constexpr ProbeGroup kAFModeGroup{105, 4};
+constexpr ProbeGroup kAFDistanceGroup{110, 12};
+constexpr ProbeGroup kFocusPointGroup{123, 7};
+constexpr ProbeGroup kAFAssistLightGroup{131, 2};
+constexpr ProbeGroup kWhiteBalanceGroup{134, 16};
+constexpr std::size_t kWhiteBalanceShiftFlag = 151;
+constexpr std::size_t kPictureStyleFlag = 152;
+constexpr ProbeGroup kContrastGroup{153, 3};
+constexpr ProbeGroup kSharpnessGroup{157, 3};
+constexpr ProbeGroup kSaturationGroup{161, 3};
+constexpr ProbeGroup kColorSpaceGroup{165, 2};
+constexpr ProbeGroup kISOSpeedGroup{168, 20};
+constexpr ProbeGroup kAvGroup{189, 40};
+constexpr ProbeGroup kTvGroup{230, 59};
+constexpr ProbeGroup kExposureCompensationGroup{290, 13};
+constexpr ProbeGroup kPhotoEffectGroup{304, 6};
+constexpr ProbeGroup kBeepGroup{311, 2};
+static_assert(kBeepGroup.Base + kBeepGroup.Count + 1 == Lumidor::kRemoteProbeParamSize);
+
+// The probe runs in 17 steps; progress is the step's share in percent, rounded.
+constexpr std::int32_t kProbeSteps = 17;
+std::int32_t ProbeProgress(std::int32_t step) {
+  return (step * 200 + kProbeSteps) / (2 * kProbeSteps);
+}
+
+// An accepted image-quality trial settles for this long before it is read back.
+constexpr std::uint32_t kImageQualitySettleMs = 50;
+
+// Flags the values of property Id's value list, each as Convert gives its index; the group
+// offers nothing when the list is empty. A value the converter does not know flags nothing. A
+// failed read of the list, or one that claims more values than its record holds, raises.
+template <typename Convert>
+void ProbeList(EdsRef camera, std::uint32_t id, const ProbeGroup& group,
+               RemoteProbeParamType& result, Convert convert) {
+  EdsPropertyDesc desc{};
+  TEDSDK::CheckError(EDSDK::EdsGetPropertyDesc(camera, id, &desc), "EdsGetPropertyDesc");
+  const std::vector<std::int32_t> values = EDSDKApi::PropertyDescValues(desc, id);
+  for (const std::int32_t value : values) {
+    const std::uint8_t index = convert(static_cast<std::uint32_t>(value)) & 0x7F;
+    if (index >= 1 && index <= group.Count) result[group.Base + index] = 1;
+  }
+  result[group.Base] = values.empty() ? 1 : 0;
+}
+
+// Writes the code of each index of the group once, as CodeOf gives it (none: the index is not
+// tried), and flags the indexes whose write the camera takes. After runs after each write.
+template <typename CodeOf, typename After>
+void ProbeTrials(EdsRef camera, std::uint32_t id, const ProbeGroup& group,
+                 RemoteProbeParamType& result, CodeOf codeOf, After after) {
+  bool found = false;
+  for (std::uint8_t i = 1; i <= group.Count; ++i) {
+    const std::optional<std::uint32_t> code = codeOf(i);
+    if (!code) continue;
+    const std::uint32_t value = *code;
+    if (EDSDK::EdsSetPropertyData(camera, id, 0, sizeof value, &value) == kEdsOk) {
+      result[group.Base + i] = 1;
+      found = true;
+    }
+    after();
+  }
+  result[group.Base] = found ? 0 : 1;
+}
+
+template <typename CodeOf>
+void ProbeTrials(EdsRef camera, std::uint32_t id, const ProbeGroup& group,
+                 RemoteProbeParamType& result, CodeOf codeOf) {
+  ProbeTrials(camera, id, group, result, codeOf, [] {});
+}
+
+// Writes Trial as the image quality; false when the camera refuses it. A taken trial settles,
+// then the camera's record is read back into ReadBack; a failed read leaves it empty.
+bool TryImageQuality(EdsRef camera, const EdsImageQualityRecord& trial,
+                     std::optional<EdsImageQualityRecord>& readBack) {
+  readBack.reset();
+  if (EDSDK::EdsSetPropertyData(camera, kEdsPropImageQuality, 0, sizeof trial, &trial) != kEdsOk) {
+    return false;
+  }
+  rt::SleepMs(kImageQualitySettleMs);
+  EdsImageQualityRecord record{};
+  if (ReadProperty(camera, kEdsPropImageQuality, &record, sizeof record) == kEdsOk) {
+    readBack = record;
+  }
+  return true;
+}
+
+// Every quality with every size as a single image (quality 5 as the RAW image alone). A
+// quality or size is flagged when the camera takes the pair and reports it back unchanged; the
+// RAW quality is flagged as soon as the camera takes it.
+void ProbeImageQuality(EdsRef camera, RemoteProbeParamType& result) {
+  bool found = false;
+  for (std::uint8_t q = 1; q <= kImageQualityGroup.Count; ++q) {
+    for (std::uint8_t z = 1; z <= kImageSizeGroup.Count; ++z) {
+      EdsImageQualityRecord trial{};
+      trial.FirstSize = CamImageSizeToEds(z);
+      trial.FirstKind = q == kImageQualityRaw ? kEdsImageKindRaw : kEdsImageKindOther;
+      trial.FirstQuality = CamQualityToEds(q);
+      if (trial.FirstSize == -1 || trial.FirstQuality == -1) continue;
+      std::optional<EdsImageQualityRecord> readBack;
+      if (!TryImageQuality(camera, trial, readBack)) continue;
+      if (q == kImageQualityRaw) {
+        result[kImageQualityGroup.Base + kImageQualityRaw] = 1;
+        found = true;
+      }
+      if (readBack && std::memcmp(&trial, &*readBack, sizeof trial) == 0) {
+        result[kImageQualityGroup.Base + q] = 1;
+        result[kImageSizeGroup.Base + z] = 1;
+        found = true;
+      }
+    }
+  }
+  result[kImageQualityGroup.Base] = found ? 0 : 1;
+  result[kImageSizeGroup.Base] = found ? 0 : 1;
+}
+
+// Every quality but RAW with every size as the second image beside a RAW first image. The
+// camera chooses the first image's size and quality itself, so only the kind and the second
+// image are compared.
+void ProbeImageQualityRaw(EdsRef camera, RemoteProbeParamType& result) {
+  bool found = false;
+  for (std::uint8_t q = 1; q <= kImageQuality2Group.Count; ++q) {
+    if (q == kImageQualityRaw) continue;
+    for (std::uint8_t z = 1; z <= kImageSize2Group.Count; ++z) {
+      EdsImageQualityRecord trial{};
+      trial.FirstSize = CamImageSizeToEds(z);
+      trial.FirstKind = kEdsImageKindRaw;
+      trial.FirstQuality = CamQualityToEds(q);
+      trial.SecondSize = CamImageSizeToEds(z);
+      trial.SecondPresent = 1;
+      trial.SecondQuality = CamQualityToEds(q);
+      if (trial.FirstSize == -1 || trial.FirstQuality == -1) continue;
+      std::optional<EdsImageQualityRecord> readBack;
+      if (!TryImageQuality(camera, trial, readBack)) continue;
+      if (readBack && readBack->FirstKind == trial.FirstKind &&
+          readBack->SecondSize == trial.SecondSize &&
+          readBack->SecondPresent == trial.SecondPresent &&
+          readBack->SecondQuality == trial.SecondQuality) {
+        result[kImageQuality2Group.Base + q] = 1;
+        result[kImageSize2Group.Base + z] = 1;
+        found = true;
+      }
+    }
+  }
+  result[kImageQuality2Group.Base] = found ? 0 : 1;
+  result[kImageSize2Group.Base] = found ? 0 : 1;
 }
 
 }  // namespace
@@ -221,14 +385,113 @@ RemoteProbeParamType TEDSDK::EnterRemoteMode(CamDefines::ReleaseModeType Release
   result[Lumidor::CanViewfinder] = 0;
   result[Lumidor::FacultyBit3] = 0;
   result[Lumidor::CanAFLock] = 0;
-  if (ProbeParams) {
-    // TODO(EOS capability probe): probe the offered values into the groups from position 5 on,
-    // through the capability cache file in CacheDir. Until then a probe request is refused
-    // rather than answered with empty groups.
-    (void)CacheDir;
-    Lumidor::NotAvailableYet("The capability probe of TEDSDK.EnterRemoteMode");
-  }
+  if (ProbeParams) ProbeCapabilities(result, CacheDir);
   return result;
+}
+
+void TEDSDK::ProbeCapabilities(RemoteProbeParamType& Result, const std::string& CacheDir) {
+  // The cache file of the model in its current shooting mode answers when it is there: no
+  // progress, nothing sent to the camera.
+  std::string cacheFile;
+  if (!CacheDir.empty()) {
+    std::uint8_t shootingMode = 0;
+    std::uint32_t mode = 0;
+    if (ReadWord(CameraRef, kEdsPropShootingMode, mode)) {
+      shootingMode = EdsShootingModeToCam(LowByte(mode));
+    }
+    cacheFile = CapsFileName(CacheDir, ConnectInfo.ModelName, shootingMode);
+    CapsBody caps{};
+    if (LoadCapsFile(cacheFile, caps)) {
+      std::copy(caps.begin(), caps.end(), Result.begin() + kCapsFirstPosition);
+      return;
+    }
+  }
+
+  // The settings as they are now, sent back at the end.
+  const RemoteParamType saved = RemoteGetParams();
+  const auto report = [this](std::int32_t step) { ReportProbeProgress(ProbeProgress(step)); };
+  report(1);
+
+  // The groups, in a fixed order; progress is reported before each (steps 1 and 3 to 17).
+  ProbeImageQuality(CameraRef, Result);
+  report(3);
+  ProbeImageQualityRaw(CameraRef, Result);
+  report(4);
+  ProbeList(CameraRef, kEdsPropShootingMode, kShootingModeGroup, Result,
+            [](std::uint32_t v) { return EdsShootingModeToCam(LowByte(v)); });
+  report(5);
+  ProbeList(CameraRef, kEdsPropAv, kAvGroup, Result,
+            [](std::uint32_t v) { return AvCodeToCam(v & 0xFFFF); });
+  report(6);
+  ProbeList(CameraRef, kEdsPropTv, kTvGroup, Result,
+            [](std::uint32_t v) { return TvCodeToCam(v & 0xFFFF); });
+  report(7);
+  ProbeList(CameraRef, kEdsPropExposureComp, kExposureCompensationGroup, Result,
+            [](std::uint32_t v) { return EdsExpCompToCam(v); });
+  report(8);
+  ProbeTrials(CameraRef, kEdsPropWhiteBalance, kWhiteBalanceGroup, Result, [](std::uint8_t i) {
+    const std::int8_t code = CamWhiteBalanceToEds(i);
+    return code == -10 ? std::optional<std::uint32_t>() : Signed8(code);
+  });
+  report(9);
+  EdsWhiteBalanceShift shift{};
+  Result[kWhiteBalanceShiftFlag] =
+      ReadProperty(CameraRef, kEdsPropWhiteBalanceShift, &shift, sizeof shift) == kEdsOk &&
+      shift.AB != kEdsSignedNotAvailable && shift.GM != kEdsSignedNotAvailable;
+  report(10);
+  ProbeTrials(CameraRef, kEdsPropAFMode, kAFModeGroup, Result, [](std::uint8_t i) {
+    return std::optional<std::uint32_t>(static_cast<std::uint32_t>(CamAFModeToEds(i)));
+  });
+  report(11);
+  // Each drive mode tried is followed by the first one again.
+  const std::uint32_t firstDriveMode = static_cast<std::uint32_t>(CamDriveModeToEds(1));
+  ProbeTrials(
+      CameraRef, kEdsPropDriveMode, kDriveModeGroup, Result,
+      [](std::uint8_t i) {
+        return std::optional<std::uint32_t>(static_cast<std::uint32_t>(CamDriveModeToEds(i)));
+      },
+      [&] {
+        (void)EDSDK::EdsSetPropertyData(CameraRef, kEdsPropDriveMode, 0, sizeof firstDriveMode,
+                                        &firstDriveMode);
+      });
+  report(12);
+  ProbeList(CameraRef, kEdsPropMeteringMode, kMeteringModeGroup, Result,
+            [](std::uint32_t v) { return EdsMeteringToCam(v); });
+  report(13);
+  ProbeTrials(CameraRef, kEdsPropColorSpace, kColorSpaceGroup, Result, [](std::uint8_t i) {
+    const std::int32_t code = CamColorSpaceToEds(i);
+    return code == -1 ? std::optional<std::uint32_t>() : static_cast<std::uint32_t>(code);
+  });
+  report(14);
+  ProbeList(CameraRef, kEdsPropISOSpeed, kISOSpeedGroup, Result,
+            [](std::uint32_t v) { return ISOCodeToCam(LowByte(v)); });
+  report(15);
+  EdsPictureStyleRecord style{};
+  Result[kPictureStyleFlag] =
+      ReadProperty(CameraRef, kEdsPropPictureStyle, &style, sizeof style) == kEdsOk;
+  // The picture style stands in for contrast, sharpness and saturation on EOS cameras.
+  for (const ProbeGroup& group : {kContrastGroup, kSharpnessGroup, kSaturationGroup}) {
+    Result[group.Base] = 1;
+  }
+  report(16);
+  ProbeTrials(CameraRef, kEdsPropPhotoEffect, kPhotoEffectGroup, Result, [](std::uint8_t i) {
+    const std::uint8_t code = CamPhotoEffectToEds(i) & 0x7F;
+    return code == 99 ? std::optional<std::uint32_t>() : code;
+  });
+  // The settings that EOS cameras do not have here offer nothing.
+  report(17);
+  for (const ProbeGroup& group : {kAFDistanceGroup, kFocusPointGroup, kAFAssistLightGroup,
+                                  kFlashModeGroup, kFlashCompensationGroup, kBeepGroup}) {
+    Result[group.Base] = 1;
+  }
+
+  // Only a probe that ran to its end is kept in the cache file.
+  RemoteSetParams(saved);
+  if (!CacheDir.empty()) {
+    CapsBody caps{};
+    std::copy(Result.begin() + kCapsFirstPosition, Result.end(), caps.begin());
+    SaveCapsFile(cacheFile, caps);
+  }
 }
 
 RemoteParamType TEDSDK::RemoteGetParams() {

@@ -43,8 +43,8 @@ class TEDSDK {
   Lumidor::ConnectInfoType Connect(EdsStateEventHandler EventCallback, std::int32_t ConnectToCamera,
                                    std::int32_t Context);
   // Writes the save-to target for ReleaseMode and reports only CanSetParams; the data kind, the
-  // release callback and Context are not used. The capability probe is not offered yet: asking
-  // for it raises after the save-to write.
+  // release callback and Context are not used. With ProbeParams the capability probe fills the
+  // groups from position 5 on (ProbeCapabilities).
   Lumidor::RemoteProbeParamType EnterRemoteMode(CamDefines::ReleaseModeType ReleaseMode,
                                                 CamDefines::ReleaseDataKindType ReleaseDataKind,
                                                 bool ProbeParams, const std::string& CacheDir,
@@ -65,6 +65,14 @@ class TEDSDK {
   // removed; a thumbnail leaves it queued.
   void RemoteGetPicture(const std::string& FileName,
                         CamDefines::ReleaseDataKindType ReleaseDataKind, std::int32_t Context);
+  // The capability probe of EnterRemoteMode: flags in Result, from position 5 on, the values
+  // that the camera offers. With a CacheDir the cache file of the model in its current shooting
+  // mode answers instead when it is there, and is written after a probe. Otherwise the value
+  // lists are read and the trial values written one by one; progress goes to the owner's
+  // OnRemoteProbeParamEvent, and the settings read at the start are sent back at the end. A
+  // failed or malformed value list raises ECamException and ends the probe there: nothing is
+  // sent back and no file is written.
+  void ProbeCapabilities(Lumidor::RemoteProbeParamType& Result, const std::string& CacheDir);
   // Sends the keep-awake command.
   void ExtendShutdownTimer();
   void ReportProbeProgress(std::int32_t PercentageDone);

@@ -1,6 +1,7 @@
 #include "component/PRSDKApi.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -115,6 +116,9 @@ class DatasetReader {
     pos_ += 2;
     return value;
   }
+  // A value of Size bytes (1 or 2), zero-extended.
+  std::uint32_t Value(std::uint32_t Size) { return Size == 1 ? U8() : U16(); }
+  bool AtEnd() const { return pos_ == size_; }
   std::uint32_t U32() {
     const std::uint32_t low = U16();
     return low | (std::uint32_t{U16()} << 16);
@@ -145,6 +149,71 @@ class DatasetReader {
   std::size_t pos_ = 0;
   const char* source_;
 };
+
+// The capability probe's groups, in probing order. Each is probed when its SupportFlags
+// position is set: the descriptions of its properties (one, or two for the quality) are read
+// and every value they enumerate marks the flag of its index, Base + index. After the group the
+// shooting mode may be changed (ModeAfter, 0: no change), so that aperture and shutter speed are
+// described in the mode where both apply.
+struct ProbeGroup {
+  std::size_t Base;
+  std::size_t Indexes;  // the group's flags follow its group byte
+  std::size_t Flag;
+  std::uint16_t Properties[2];  // 0: none
+  std::uint32_t Size;           // bytes of each value in the description
+  std::uint8_t (*Convert)(std::uint32_t);
+  std::uint8_t ModeAfter;
+};
+constexpr std::uint8_t kBothExposuresShootingMode = 2;  // Av and Tv both apply
+constexpr ProbeGroup kProbeGroups[] = {
+    {17, 6, 5, {kPRPropImageSize, 0}, 1, PRImageSizeToCam, 0},
+    {5, 5, 4, {kPRPropImageQuality, kPRPropImageType}, 1, PRQualityToCam, 0},
+    {61, 36, 8, {kPRPropShootingMode, 0}, 1, PRShootingModeToCam, kBothExposuresShootingMode},
+    {189, 40, 19, {kPRPropAv, 0}, 2, AvCodeToCam, 0},
+    {230, 59, 20, {kPRPropTv, 0}, 2, TvCodeToCam, kRemoteShootingMode},
+    {290, 13, 21, {kPRPropExposureComp, 0}, 1, PRExpCompToCam, 0},
+    {134, 16, 14, {kPRPropWhiteBalance, 0}, 1, PRWhiteBalanceToCam, 0},
+    {110, 12, 11, {kPRPropAFDistance, 0}, 1, PRAFDistanceToCam, 0},
+    {123, 7, 12, {kPRPropFocusPoint, 0}, 2, PRFocusPointToCam, 0},
+    {131, 2, 13, {kPRPropAFAssistLight, 0}, 2, PRAFLightToCam, 0},
+    {31, 7, 6, {kPRPropFlashMode, 0}, 1, PRFlashToCam, 0},
+    {39, 13, 7, {kPRPropFlashCompensation, 0}, 1, PRFlashCompToCam, 0},
+    {53, 7, 9, {kPRPropDriveMode, 0}, 1, PRDriveModeToCam, 0},
+    {98, 6, 10, {kPRPropMeteringMode, 0}, 1, PRMeteringToCam, 0},
+    {168, 20, 18, {kPRPropISOSpeed, 0}, 2, PRISOToCam, 0},
+    {153, 3, 15, {kPRPropContrast, 0}, 1, PRLevelToCam, 0},
+    {157, 3, 16, {kPRPropSharpness, 0}, 1, PRLevelToCam, 0},
+    {161, 3, 17, {kPRPropSaturation, 0}, 1, PRLevelToCam, 0},
+    {304, 6, 22, {kPRPropPhotoEffect, 0}, 2, PRPhotoEffectToCam, 0},
+    {311, 2, 23, {kPRPropBeep, 0}, 1, PRBeepToCam, 0},
+};
+// One progress report at the start and one after each group.
+constexpr std::int32_t kProbeSteps = std::size(kProbeGroups) + 1;
+
+// Groups this library does not have at all, and the two single flags it never reports.
+// ImageQuality2, ImageSize2, AFMode, ColorSpace.
+constexpr std::size_t kAbsentGroups[] = {11, 24, 105, 165};
+constexpr std::size_t kWhiteBalanceShiftFlag = 151;
+constexpr std::size_t kPictureStyleFlag = 152;
+
+// Marks what one enumerated value of a group's property offers.
+void MarkOffered(const ProbeGroup& Group, std::uint16_t Property, std::uint32_t Value,
+                 RemoteProbeParamType& Result) {
+  if (Property == kPRPropImageType) {
+    // Only raw has an index of its own; the other image types are the JPEG qualities.
+    if (Value == kPRImageTypeRaw) Result[Group.Base + kImageQualityRaw] = 1;
+    return;
+  }
+  if (Property == kPRPropDriveMode && Value == kPRDriveModeSelfTimer) {
+    // The self-timer stands for both self-timer indexes.
+    Result[Group.Base + kDriveModeSelfTimer10s] = 1;
+    Result[Group.Base + kDriveModeSelfTimer2s] = 1;
+    return;
+  }
+  const std::size_t index = Group.Convert(Value) & 0x7F;
+  // An unknown value gives index 0 and marks the group byte, which is set after the group.
+  if (index <= Group.Indexes) Result[Group.Base + index] = 1;
+}
 
 // An unchecked read of a property value of Size bytes (at most 4), little-endian. False when
 // the library refuses it.
@@ -310,14 +379,64 @@ RemoteProbeParamType TPRSDK::EnterRemoteMode(CamDefines::ReleaseModeType Release
   result[Lumidor::CanViewfinder] = SupportFlags[kFlagViewfinder] ? 1 : 0;
   result[Lumidor::FacultyBit3] = 0;
   result[Lumidor::CanAFLock] = SupportFlags[kFlagAFLock] ? 1 : 0;
-  if (ProbeParams) {
-    // TODO(PowerShot capability probe): probe the offered values of the declared properties
-    // into the groups from position 5 on, through the capability cache file in CacheDir. Until
-    // then a probe request is refused rather than answered with empty groups.
-    (void)CacheDir;
-    Lumidor::NotAvailableYet("The capability probe of TPRSDK.EnterRemoteMode");
-  }
+  if (ProbeParams) ProbeCapabilities(result, CacheDir);
   return result;
+}
+
+bool TPRSDK::Declares(std::uint16_t Property) const {
+  return std::find(DeclaredProperties.begin(), DeclaredProperties.end(), Property) !=
+         DeclaredProperties.end();
+}
+
+void TPRSDK::ProbeCapabilities(RemoteProbeParamType& Result, const std::string& CacheDir) {
+  // The probe asks the camera every time: the cache file is written for others, never read.
+  std::int32_t step = 1;
+  const auto report = [&] {
+    ReportProbeProgress(static_cast<std::int32_t>(std::lround(step * 100.0 / kProbeSteps)));
+  };
+  const auto setShootingMode = [&](std::uint8_t Index) {
+    // Not tested: a camera that refuses is probed in the mode it is in.
+    const std::uint8_t code = CamShootingModeToPR(Index);
+    (void)PRAPI::PR_SetDevicePropValue(CameraObject, kPRPropShootingMode, sizeof code, &code);
+  };
+  report();
+  for (const ProbeGroup& group : kProbeGroups) {
+    const bool declared = SupportFlags[group.Flag];
+    if (declared) {
+      std::vector<std::uint8_t> buffer(kPRScratchBufferSize);
+      for (const std::uint16_t property : group.Properties) {
+        // The quality group is declared by either of its two properties; a camera that has
+        // only one of them is described by that one.
+        if (property == 0 || !Declares(property)) continue;
+        std::uint32_t size = kPRScratchBufferSize;
+        CheckError(PRAPI::PR_GetDevicePropDesc(CameraObject, property, &size, buffer.data()),
+                   "PR_GetDevicePropDesc");
+        DatasetReader desc(buffer, size, "PR_GetDevicePropDesc");
+        desc.Skip(2 + 2 + 1);        // code, data type, get/set
+        desc.Skip(2 * group.Size);   // factory default and current value
+        desc.Skip(1);                // form flag
+        if (desc.AtEnd()) continue;  // no form: nothing enumerated
+        const std::uint16_t count = desc.U16();
+        for (std::uint16_t v = 0; v < count; ++v) {
+          MarkOffered(group, property, desc.Value(group.Size), Result);
+        }
+      }
+    }
+    Result[group.Base] = declared ? 0 : 1;
+    ++step;
+    if (group.ModeAfter != 0) setShootingMode(group.ModeAfter);
+    report();
+  }
+  for (const std::size_t base : kAbsentGroups) Result[base] = 1;
+  Result[kWhiteBalanceShiftFlag] = 0;
+  Result[kPictureStyleFlag] = 0;
+  if (!CacheDir.empty()) {
+    // Always named for shooting mode 0, whatever mode the camera is in.
+    CapsBody caps;
+    std::copy_n(Result.begin() + kCapsFirstPosition, kCapsSize, caps.begin());
+    SaveCapsFile(CapsFileName(CacheDir, ConnectInfo.ModelName, 0), caps);
+  }
+  setShootingMode(kRemoteShootingMode);
 }
 
 RemoteParamType TPRSDK::RemoteGetParams() {
@@ -512,6 +631,7 @@ void TPRSDK::ExtendShutdownTimer() {
 }
 
 void TPRSDK::ReadDeviceInfo(bool WithProperties) {
+  DeclaredProperties.clear();
   std::vector<std::uint8_t> buffer(kPRScratchBufferSize);
   std::uint32_t size = kPRScratchBufferSize;
   CheckError(PRAPI::PR_GetDeviceInfo(CameraObject, &size, buffer.data()), "PR_GetDeviceInfo");
@@ -526,7 +646,8 @@ void TPRSDK::ReadDeviceInfo(bool WithProperties) {
   }
   if (!WithProperties) return;
   (void)info.CodeArray();  // events
-  for (const std::uint16_t code : info.CodeArray()) {
+  DeclaredProperties = info.CodeArray();
+  for (const std::uint16_t code : DeclaredProperties) {
     for (const FlagRow& row : kPropertyFlags) {
       if (row.Code == code) SupportFlags[row.Flag] = true;
     }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "component/Lumidor.h"
 #include "sdk/PRSDK.h"
@@ -52,8 +53,16 @@ class TPRSDK {
 
  private:
   // Reads the device information and sets the operation flags, and with WithProperties the
-  // property flags too.
+  // property flags and DeclaredProperties too.
   void ReadDeviceInfo(bool WithProperties);
+  // The capability probe of EnterRemoteMode: fills positions 5..313 of Result from the
+  // descriptions of the declared settings, reporting progress, and writes the capability cache
+  // file when CacheDir is not empty.
+  void ProbeCapabilities(Lumidor::RemoteProbeParamType& Result, const std::string& CacheDir);
+  bool Declares(std::uint16_t Property) const;
+
+  // The property codes of the last device information read in remote mode.
+  std::vector<std::uint16_t> DeclaredProperties;
 };
 
 // The camera name of a device-list entry: the UTF-16 text at offset 1024, up to its zero or the

@@ -512,6 +512,12 @@ extern "C" EdsResult SDKCALL EdsSetPropertyData(EdsRef ref, std::uint32_t proper
     return call.Return(*code);
   }
   value->assign(bytes, bytes + size);
+  // The camera's RAW picture has one size: a RAW first image is kept with size code 0x00,
+  // whatever size came with it.
+  if (propertyId == kEdsPropImageQuality && simcam::WordAt(value->data(), value->size(), 1) ==
+                                                static_cast<std::uint32_t>(kEdsImageKindRaw)) {
+    std::fill(value->begin(), value->begin() + 4, std::uint8_t{0});
+  }
   state.FireEvents(call, ref);
   return call.Return(kEdsOk);
 }

@@ -176,16 +176,6 @@ TEST_F(CDCamera, RemoteModeSelectsTheReleaseKindAndReadsTheFaculties) {
             "ReleaseDataKind = 200");
   EXPECT_TRUE(TraceNames().empty());
 
-  // The capability probe is not there yet: a request for it is refused, not answered empty.
-  Configure("camera cd Cam One\nfaculty 0x13\n");
-  lumidor->Connect(1, 0);
-  EXPECT_EQ(RaisedMessage([&] {
-              lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, true,
-                                       dir.string());
-            }),
-            "The capability probe of TCDSDK.EnterRemoteMode is not available for this camera yet");
-  EXPECT_FALSE(lumidor->InRemoteMode);
-
   Configure("camera cd Cam One\nfaculty 0xEC\n");  // bits 2, 3 and higher ones
   lumidor->Connect(1, 0);
   const RemoteProbeParamType other =
@@ -401,7 +391,8 @@ TEST_F(CDCamera, EachCheckedCallFailsWithItsOwnMessage) {
       {"CDRelease", "CDRelease", then([](TLumidor& l) { l.RemoteTakePicture(); })},
       {"CDGetReleasedData", "CDGetReleasedData", then([](TLumidor& l) {
          l.RemoteTakePicture();
-         l.RemoteGetPicture("unused.jpg", ReleaseDataKindTakeOnlyPicture);
+         l.RemoteGetPicture((fs::temp_directory_path() / "camera_test_unused.jpg").string(),
+                            ReleaseDataKindTakeOnlyPicture);
        })},
   };
   for (const Case& c : cases) {

@@ -203,16 +203,6 @@ TEST_F(EOSCamera, RemoteModeWritesTheSaveToTargetAndOffersOnlySettings) {
   EXPECT_EQ(Calls("EdsSetPropertyData"), (Strings{"0x0000000B, 0, 4, 0x00000002 -> 0x00000000",
                                                   "0x0000000B, 0, 4, 0x00000003 -> 0x00000000",
                                                   "0x0000000B, 0, 4, 0x00000001 -> 0x00000000"}));
-
-  // The capability probe is refused rather than answered with empty groups.
-  Configure("camera eos EOS A\n");
-  lumidor->Connect(2, 0);
-  EXPECT_EQ(RaisedMessage([&] {
-              lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, true,
-                                       dir.string());
-            }),
-            "The capability probe of TEDSDK.EnterRemoteMode is not available for this camera yet");
-  EXPECT_FALSE(lumidor->InRemoteMode);
 }
 
 TEST_F(EOSCamera, SettingsAreReadAsCommonIndexes) {

@@ -196,12 +196,6 @@ TEST_F(PRCamera, RemoteModeSetsTheReleaseDestinationShootingModeAndFaculties) {
   EXPECT_EQ(Calls("PR_InitiateReleaseControl").size(), 1u);
   EXPECT_TRUE(Writes().empty());
   EXPECT_FALSE(lumidor->InRemoteMode);
-  // The capability probe is not there yet and says so.
-  EXPECT_EQ(RaisedMessage([&] {
-              lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, true,
-                                       dir.string());
-            }),
-            "The capability probe of TPRSDK.EnterRemoteMode is not available for this camera yet");
 }
 
 TEST_F(PRCamera, SettingsAreReadAsCommonIndexesAndApertureAndShutterByShootingMode) {
@@ -389,7 +383,8 @@ TEST_F(PRCamera, EachCheckedCallFailsWithItsOwnMessage) {
       {"PR_RC_GetReleasedData", then([](TLumidor& l) {
          l.OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
          l.RemoteTakePicture();
-         l.RemoteGetPicture("unused.jpg", ReleaseDataKindTakeOnlyPicture);
+         l.RemoteGetPicture((fs::temp_directory_path() / "camera_test_unused.jpg").string(),
+                            ReleaseDataKindTakeOnlyPicture);
        })},
       {"PR_GetDevicePropValue from=4", then([](TLumidor& l) { l.ExtendShutdownTimer(); })},
   };
