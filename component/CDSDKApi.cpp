@@ -185,24 +185,8 @@ ConnectInfoType TCDSDK::Connect(CDEventCallback EventCallback, std::int32_t Conn
                                 std::int32_t Context) {
   CDAPI::LoadCDSDK();
   const std::vector<CDSourceInfo>& cameras = Lumidor::CDCameras();
-  if (ConnectToCamera < 0) {
-    throw ECamException(
-        "Not valid value in parameter ConnectToCamera when calling Connect. Value must be at "
-        "least zero. Currently ConnectToCamera = " +
-        std::to_string(ConnectToCamera));
-  }
-  if (cameras.empty()) {
-    throw ECamException(
-        "There seems to be no connected PowerShot cameras connected. Have you called the "
-        "EnumerateCameras function before calling Connect?");
-  }
-  if (static_cast<std::size_t>(ConnectToCamera) > cameras.size() - 1) {
-    throw ECamException(
-        "Not valid value in parameter ConnectToCamera when calling Connect. There are only " +
-        std::to_string(cameras.size()) +
-        " PowerShot cameras connected. Currently is parameter ConnectToCamera = " +
-        std::to_string(ConnectToCamera));
-  }
+  Lumidor::CheckConnectIndex(ConnectToCamera, cameras.size(), "PowerShot cameras",
+                             "PowerShot cameras");
   ConnectInfo = ConnectInfoType{};
   SourceInfo = cameras[static_cast<std::size_t>(ConnectToCamera)];
   CheckError(CDAPI::CDOpenSource(&SourceInfo, &SourceHandle), "CDOpenSource");

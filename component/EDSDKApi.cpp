@@ -311,24 +311,7 @@ ConnectInfoType TEDSDK::Connect(EdsStateEventHandler EventCallback, std::int32_t
                                 std::int32_t Context) {
   EDSDK::RequireEDSDK();
   const std::vector<EdsRef>& cameras = Lumidor::EOSCameras();
-  if (ConnectToCamera < 0) {
-    throw ECamException(
-        "Not valid value in parameter ConnectToCamera when calling Connect. Value must be at "
-        "least zero. Currently ConnectToCamera = " +
-        std::to_string(ConnectToCamera));
-  }
-  if (cameras.empty()) {
-    throw ECamException(
-        "There seems to be no connected EOS cameras connected. Have you called the "
-        "EnumerateCameras function before calling Connect?");
-  }
-  if (static_cast<std::size_t>(ConnectToCamera) > cameras.size() - 1) {
-    throw ECamException(
-        "Not valid value in parameter ConnectToCamera when calling Connect. There are only " +
-        std::to_string(cameras.size()) +
-        " EOS cameras connected. Currently is parameter ConnectToCamera = " +
-        std::to_string(ConnectToCamera));
-  }
+  Lumidor::CheckConnectIndex(ConnectToCamera, cameras.size(), "EOS cameras", "EOS cameras");
   ConnectInfo = ConnectInfoType{};
   CameraRef = cameras[static_cast<std::size_t>(ConnectToCamera)];
   // This wrapper's own handlers, each with the address of RegistryIndex as context; the

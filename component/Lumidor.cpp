@@ -63,6 +63,27 @@ std::string FieldText(const char* Field, std::size_t Size) {
   return std::string(Field, zero ? static_cast<const char*>(zero) - Field : Size);
 }
 
+void CheckConnectIndex(std::int32_t ConnectToCamera, std::size_t Count, const char* EmptyKind,
+                       const char* CountKind) {
+  if (ConnectToCamera < 0) {
+    throw ECamException(
+        "Not valid value in parameter ConnectToCamera when calling Connect. Value must be at "
+        "least zero. Currently ConnectToCamera = " +
+        std::to_string(ConnectToCamera));
+  }
+  if (Count == 0) {
+    throw ECamException(std::string("There seems to be no connected ") + EmptyKind +
+                        " connected. Have you called the EnumerateCameras function before "
+                        "calling Connect?");
+  }
+  if (static_cast<std::size_t>(ConnectToCamera) > Count - 1) {
+    throw ECamException(
+        "Not valid value in parameter ConnectToCamera when calling Connect. There are only " +
+        std::to_string(Count) + " " + CountKind +
+        " connected. Currently is parameter ConnectToCamera = " + std::to_string(ConnectToCamera));
+  }
+}
+
 std::vector<CDSourceInfo>& CDCameras() {
   return Existing(CDCameraList);
 }

@@ -264,6 +264,12 @@ std::string SdkFailureMessage(std::uint32_t Code, const std::string& FunctionNam
 // of them (a field without a zero gives all Size characters and never reads past the field).
 std::string FieldText(const char* Field, std::size_t Size);
 
+// The wrappers' check of a Connect index against the count of listed cameras, with their
+// messages: `EmptyKind` names the cameras when none is listed, `CountKind` when the index is
+// past the last one.
+void CheckConnectIndex(std::int32_t ConnectToCamera, std::size_t Count, const char* EmptyKind,
+                       const char* CountKind);
+
 // The process-wide camera lists; ECamException when no component exists (the lists live from the
 // first component's creation to the last one's destruction).
 std::vector<CDSourceInfo>& CDCameras();

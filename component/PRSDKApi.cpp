@@ -316,24 +316,8 @@ void TPRSDK::EnumerateCameras(Lumidor::TStringList& Names) {
 ConnectInfoType TPRSDK::Connect(PREventCallback EventCallback, std::int32_t ConnectToCamera,
                                 std::int32_t Context) {
   const std::vector<PRDeviceEntry>& cameras = Lumidor::PRCameras();
-  if (ConnectToCamera < 0) {
-    throw ECamException(
-        "Not valid value in parameter ConnectToCamera when calling Connect. Value must be at "
-        "least zero. Currently ConnectToCamera = " +
-        std::to_string(ConnectToCamera));
-  }
-  if (cameras.empty()) {
-    throw ECamException(
-        "There seems to be no connected PowerShot cameras (newer than S80) connected. Have you "
-        "called the EnumerateCameras function before calling Connect?");
-  }
-  if (static_cast<std::size_t>(ConnectToCamera) > cameras.size() - 1) {
-    throw ECamException(
-        "Not valid value in parameter ConnectToCamera when calling Connect. There are only " +
-        std::to_string(cameras.size()) +
-        " PowerShot cameras connected. Currently is parameter ConnectToCamera = " +
-        std::to_string(ConnectToCamera));
-  }
+  Lumidor::CheckConnectIndex(ConnectToCamera, cameras.size(), "PowerShot cameras (newer than S80)",
+                             "PowerShot cameras");
   PRAPI::RequirePRSDK();
   RegistryIndex = Context;
   ConnectInfo = ConnectInfoType{};  // CameraType 0 until the camera is connected
