@@ -17,100 +17,24 @@
 #include "component/Lumidor.h"
 #include "platform/Application.h"
 #include "simcam/core/Picture.h"
-#include "tests/simcam/Env.h"
+#include "tests/component/CameraTestSupport.h"
 
 namespace {
 
 using namespace Lumidor;
 using namespace CamDefines;
 namespace fs = std::filesystem;
-using simcam_test::SetEnv;
+using namespace camera_test;
 
-std::string RaisedMessage(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class CDCamera : public ::testing::Test {
+class CDCamera : public CameraTest {
  protected:
-  void SetUp() override {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("cdcamera_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    SetEnv("SIMCAM_TRACE", (dir / "trace.txt").string().c_str());
-    rt::Application::Instance().OnException = [this](rt::Component*, const std::exception& e) {
-      hooked.push_back(e.what());
-    };
-  }
-  void TearDown() override {
-    lumidor.reset();
-    rt::Application::Instance().OnException = nullptr;
-    SetEnv("SIMCAM_CONFIG", nullptr);
-    SetEnv("SIMCAM_TRACE", nullptr);
-    fs::remove_all(dir);
-  }
+  CDCamera() : CameraTest("cdcamera_", true) {}
 
-  // A new component on a new configuration, with the cameras listed.
-  void Configure(const std::string& text) {
-    ++configurations;
-    const fs::path path = dir / ("simcam" + std::to_string(configurations) + ".cfg");
-    std::ofstream(path) << "# " << dir.filename().string() << " " << configurations << "\n" << text;
-    SetEnv("SIMCAM_CONFIG", path.string().c_str());
-    lumidor.reset();
-    lumidor = std::make_unique<TLumidor>(nullptr);
-    lumidor->EnumerateCameras();
-  }
   // Connected and in remote mode, sending pictures only to the PC.
   void Ready(const std::string& text, ReleaseDataKindType kind = ReleaseDataKindTakeOnlyPicture) {
-    Configure("camera cd Cam One\n" + text);
-    lumidor->Connect(1, 0);
-    lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, kind, false, dir.string());
-    fs::remove(dir / "trace.txt");
+    ConnectRemote("camera cd Cam One\n" + text, 1, dir.string(), kind);
   }
-
-  // The trace lines of one entry point, each cut to its arguments after the source handle and
-  // its result: "1, 255 -> 0x00000000".
-  std::vector<std::string> Calls(const std::string& entryPoint) const {
-    std::vector<std::string> calls;
-    std::ifstream in(dir / "trace.txt");
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind(entryPoint + "(", 0) != 0) continue;
-      const auto open = line.find('(');
-      const auto close = line.find(')');
-      std::string args = line.substr(open + 1, close - open - 1);
-      const auto comma = args.find(", ");
-      args = comma == std::string::npos ? "" : args.substr(comma + 2);
-      const auto arrow = line.find(" -> ");
-      calls.push_back(args + line.substr(arrow, 14));
-    }
-    return calls;
-  }
-  std::vector<std::string> TraceNames() const {
-    std::vector<std::string> names;
-    std::ifstream in(dir / "trace.txt");
-    for (std::string line; std::getline(in, line);) names.push_back(line.substr(0, line.find('(')));
-    return names;
-  }
-
-  fs::path dir;
-  int configurations = 0;
-  std::unique_ptr<TLumidor> lumidor;
-  std::vector<std::string> hooked;
 };
-
-using Strings = std::vector<std::string>;
 
 TEST_F(CDCamera, ConnectReadsTheCameraAndItsOwnerAndPower) {
   Configure(

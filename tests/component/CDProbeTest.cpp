@@ -15,15 +15,14 @@
 
 #include "component/Lumidor.h"
 #include "platform/Application.h"
-#include "tests/simcam/Env.h"
+#include "tests/component/CameraTestSupport.h"
 
 namespace {
 
 using namespace Lumidor;
 using namespace CamDefines;
 namespace fs = std::filesystem;
-using simcam_test::SetEnv;
-using Strings = std::vector<std::string>;
+using namespace camera_test;
 using Bytes = std::vector<std::uint8_t>;
 
 const std::vector<std::int32_t> kFullProgress = {6,  18, 24, 29, 35, 41, 47,  53,
@@ -52,81 +51,36 @@ RemoteProbeParamType Baseline() {
   return record;
 }
 
-class CDProbe : public ::testing::Test {
+class CDProbe : public ProbeTest {
  protected:
+  CDProbe() : ProbeTest("cdprobe_", "camera cd Cam One\n", 1) {}
+
   void SetUp() override {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("cdprobe_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    SetEnv("SIMCAM_TRACE", (dir / "trace.txt").string().c_str());
+    CameraTest::SetUp();
     cacheDir = dir.string() + "\\caps";
   }
-  void TearDown() override {
-    lumidor.reset();
-    SetEnv("SIMCAM_CONFIG", nullptr);
-    SetEnv("SIMCAM_TRACE", nullptr);
-    fs::remove_all(dir);
-  }
 
-  // A new component on a new configuration, connected to its first camera, with a fresh trace.
+  // A new component on a new configuration, connected to its first camera, with a fresh trace;
+  // the progress reports are listened to from before the cameras are listed.
   void Connect(const std::string& text) {
-    ++configurations;
-    const fs::path path = dir / ("simcam" + std::to_string(configurations) + ".cfg");
-    std::ofstream(path) << "# " << dir.filename().string() << " " << configurations
-                        << "\ncamera cd Cam One\n"
-                        << text;
-    SetEnv("SIMCAM_CONFIG", path.string().c_str());
-    lumidor.reset();
-    lumidor = std::make_unique<TLumidor>(nullptr);
+    WriteConfig("camera cd Cam One\n" + text);
+    NewLumidor();
     progress.clear();
     lumidor->OnRemoteProbeParamEvent = [this](std::int32_t percent) {
       progress.push_back(percent);
     };
     lumidor->EnumerateCameras();
     lumidor->Connect(1, 0);
-    fs::remove(dir / "trace.txt");
+    RestartTrace();
   }
-  RemoteProbeParamType Probe(const std::string& cache) {
-    return lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, true,
-                                    cache);
-  }
-
-  Strings TraceLines() const {
-    Strings lines;
-    std::ifstream in(dir / "trace.txt");
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-  // The calls of one entry point, cut to the arguments after the source handle and the result:
-  // "0x0004 -> 0x00000000".
-  Strings Calls(const std::string& entryPoint) const {
-    Strings calls;
-    for (const std::string& line : TraceLines()) {
-      if (line.rfind(entryPoint + "(", 0) != 0) continue;
-      std::string args = line.substr(line.find('(') + 1, line.find(')') - line.find('(') - 1);
-      const auto comma = args.find(", ");
-      args = comma == std::string::npos ? "" : args.substr(comma + 2);
-      calls.push_back(args + line.substr(line.find(" -> "), 14));
-    }
-    return calls;
-  }
-  Strings TraceNames() const {
-    Strings names;
-    for (const std::string& line : TraceLines()) names.push_back(line.substr(0, line.find('(')));
-    return names;
-  }
+  Strings TraceLines() const { return Trace(); }
   Bytes FileBytes(const fs::path& path) const {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  fs::path dir;
   std::string cacheDir;
   fs::path cachePath() const { return dir / "caps"; }
-  int configurations = 0;
-  std::unique_ptr<TLumidor> lumidor;
-  std::vector<std::int32_t> progress;
 };
 
 TEST_F(CDProbe, ListedValuesAreFlaggedAsCommonIndexes) {

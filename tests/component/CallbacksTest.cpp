@@ -14,6 +14,7 @@
 #include "component/EDSDKApi.h"
 #include "component/Lumidor.h"
 #include "platform/Application.h"
+#include "tests/component/CameraTestSupport.h"
 #include "tests/simcam/Env.h"
 
 namespace {
@@ -297,13 +298,13 @@ class PowerShotDownload : public Callbacks {
  protected:
   void SetUp() override {
     Callbacks::SetUp();
-    file = fs::temp_directory_path() / ("callbacks_download_" + std::to_string(RegistryIndex()));
-    fs::remove(file);
+    dir = camera_test::ScratchFolder("callbacks_download_");
+    file = dir / ("download_" + std::to_string(RegistryIndex()));
     lumidor.PRDownloadStream = std::make_unique<TDownloadStream>(file.string());
   }
   void TearDown() override {
     lumidor.PRDownloadStream.reset();
-    fs::remove(file);
+    fs::remove_all(dir);
     Callbacks::TearDown();
   }
   std::int32_t RegistryIndex() const { return lumidor.RegistryIndex; }
@@ -320,6 +321,7 @@ class PowerShotDownload : public Callbacks {
     text << in.rdbuf();
     return text.str();
   }
+  fs::path dir;
   fs::path file;
 };
 
@@ -372,8 +374,7 @@ TEST_F(Callbacks, EOSPropertyAndStateEvents) {
 
 TEST_F(Callbacks, EOSPicturesAreKeptOnlyWhileSomeoneListensOthersAreReleased) {
   // The releases reach the EOS library; its call trace shows them.
-  const fs::path trace = fs::temp_directory_path() / "callbacks_eos_trace.txt";
-  fs::remove(trace);
+  const fs::path trace = camera_test::ScratchFolder("callbacks_eos_") / "trace.txt";
   simcam_test::SetEnv("SIMCAM_TRACE", trace.string().c_str());
   EDSDK::LoadEDSDK();
   ASSERT_TRUE(EDSDK::EDSDKReady());
@@ -401,7 +402,7 @@ TEST_F(Callbacks, EOSPicturesAreKeptOnlyWhileSomeoneListensOthersAreReleased) {
   }
   EXPECT_EQ(lines, (std::vector<std::string>{"EdsRelease(701", "EdsRelease(703"}));
   lumidor.EDWrapper->PendingItems.clear();
-  fs::remove(trace);
+  fs::remove_all(trace.parent_path());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "component/CamLib.h"
 #include "platform/Errors.h"
+#include "tests/component/CameraTestSupport.h"
 
 namespace {
 
@@ -19,12 +20,7 @@ using CamLib::CapsBody;
 
 class CapsCache : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("capscache_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { dir = camera_test::ScratchFolder("capscache_"); }
   void TearDown() override { fs::remove_all(dir); }
 
   // The system's name of Relative (backslashes) below the test's folder, and the same file as

@@ -17,97 +17,25 @@
 #include "component/Lumidor.h"
 #include "platform/Application.h"
 #include "simcam/core/Picture.h"
-#include "tests/simcam/Env.h"
+#include "tests/component/CameraTestSupport.h"
 
 namespace {
 
 using namespace Lumidor;
 using namespace CamDefines;
 namespace fs = std::filesystem;
-using simcam_test::SetEnv;
-using Strings = std::vector<std::string>;
+using namespace camera_test;
 
-std::string RaisedMessage(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class EOSCamera : public ::testing::Test {
+class EOSCamera : public CameraTest {
  protected:
-  void SetUp() override {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("eoscamera_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    SetEnv("SIMCAM_TRACE", (dir / "trace.txt").string().c_str());
-    rt::Application::Instance().OnException = [this](rt::Component*, const std::exception& e) {
-      hooked.push_back(e.what());
-    };
-  }
-  void TearDown() override {
-    lumidor.reset();
-    rt::Application::Instance().OnException = nullptr;
-    SetEnv("SIMCAM_CONFIG", nullptr);
-    SetEnv("SIMCAM_TRACE", nullptr);
-    fs::remove_all(dir);
-  }
+  EOSCamera() : CameraTest("eoscamera_", true) {}
 
-  // A new component on a new configuration, with the cameras listed.
-  void Configure(const std::string& text) {
-    ++configurations;
-    const fs::path path = dir / ("simcam" + std::to_string(configurations) + ".cfg");
-    std::ofstream(path) << "# " << dir.filename().string() << " " << configurations << "\n" << text;
-    SetEnv("SIMCAM_CONFIG", path.string().c_str());
-    lumidor.reset();
-    lumidor = std::make_unique<TLumidor>(nullptr);
-    lumidor->EnumerateCameras();
-  }
   // Connected and in remote mode; the trace starts afresh.
   void Ready(const std::string& text) {
-    Configure("camera eos EOS One\n" + text);
-    lumidor->Connect(2, 0);
-    lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, false, ".");
-    fs::remove(dir / "trace.txt");
+    ConnectRemote("camera eos EOS One\n" + text, 2, ".", ReleaseDataKindTakeOnlyPicture);
   }
   TEDSDK& Wrapper() { return *lumidor->EDWrapper; }
 
-  Strings Trace() const {
-    Strings lines;
-    std::ifstream in(dir / "trace.txt");
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-  // The trace lines of one entry point, each cut to its arguments after the first and its
-  // result: "0x0000000B, 0, 4, 0x00000002 -> 0x00000000".
-  Strings Calls(const std::string& entryPoint) const {
-    Strings calls;
-    for (const std::string& line : Trace()) {
-      if (line.rfind(entryPoint + "(", 0) != 0) continue;
-      const auto open = line.find('(');
-      const auto close = line.find(')');
-      std::string args = line.substr(open + 1, close - open - 1);
-      const auto comma = args.find(", ");
-      args = comma == std::string::npos ? "" : args.substr(comma + 2);
-      calls.push_back(args + line.substr(line.find(" -> "), 14));
-    }
-    return calls;
-  }
-  Strings TraceNames() const {
-    Strings names;
-    for (const std::string& line : Trace()) names.push_back(line.substr(0, line.find('(')));
-    return names;
-  }
   // The items and streams that the library handed out (`item=`, `stream=`) whose last
   // reference was not released.
   Strings Unreleased() const {
@@ -129,11 +57,6 @@ class EOSCamera : public ::testing::Test {
     }
     return left;
   }
-
-  fs::path dir;
-  int configurations = 0;
-  std::unique_ptr<TLumidor> lumidor;
-  Strings hooked;
 };
 
 TEST_F(EOSCamera, ConnectRegistersItsHandlersOpensTheSessionAndReadsOwnerAndBattery) {

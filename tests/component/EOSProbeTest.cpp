@@ -15,15 +15,14 @@
 #include <vector>
 
 #include "component/Lumidor.h"
-#include "tests/simcam/Env.h"
+#include "tests/component/CameraTestSupport.h"
 
 namespace {
 
 using namespace Lumidor;
 using namespace CamDefines;
 namespace fs = std::filesystem;
-using simcam_test::SetEnv;
-using Strings = std::vector<std::string>;
+using namespace camera_test;
 
 // Image-quality trials are all refused and the setting cannot be read, so it is not sent back
 // either: a probe without the settle time of accepted image-quality trials.
@@ -38,22 +37,6 @@ constexpr std::size_t kNothingOffered[] = {31, 39, 110, 123, 131, 153, 157, 161,
 const std::vector<std::int32_t> kAllProgress = {6,  18, 24, 29, 35, 41, 47, 53,
                                                 59, 65, 71, 76, 82, 88, 94, 100};
 
-std::string RaisedMessage(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Sets the base byte of a group and the flags of the given indexes.
 void Group(RemoteProbeParamType& record, std::size_t base, std::uint8_t baseValue,
            std::initializer_list<std::size_t> indexes) {
@@ -61,56 +44,13 @@ void Group(RemoteProbeParamType& record, std::size_t base, std::uint8_t baseValu
   for (const std::size_t index : indexes) record[base + index] = 1;
 }
 
-class EOSProbe : public ::testing::Test {
+// The camera is "EOS One".
+class EOSProbe : public ProbeTest {
  protected:
-  void SetUp() override {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    // A folder of this process's own: another run of the tests may be under way beside it.
-    dir = fs::temp_directory_path() /
-          ("eosprobe_" + name + "_" + std::to_string(std::random_device{}()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    SetEnv("SIMCAM_TRACE", (dir / "trace.txt").string().c_str());
-  }
-  void TearDown() override {
-    lumidor.reset();
-    SetEnv("SIMCAM_CONFIG", nullptr);
-    SetEnv("SIMCAM_TRACE", nullptr);
-    fs::remove_all(dir);
-  }
+  EOSProbe() : ProbeTest("eosprobe_", "camera eos EOS One\n", 2) {}
 
-  // A new component connected to a fresh camera "EOS One" of this configuration; the trace and
-  // the progress seen start afresh.
-  void Connect(const std::string& text) {
-    ++configurations;
-    const fs::path path = dir / ("simcam" + std::to_string(configurations) + ".cfg");
-    std::ofstream(path) << "# " << dir.filename().string() << " " << configurations
-                        << "\ncamera eos EOS One\n"
-                        << text;
-    SetEnv("SIMCAM_CONFIG", path.string().c_str());
-    lumidor.reset();
-    lumidor = std::make_unique<TLumidor>(nullptr);
-    lumidor->EnumerateCameras();
-    lumidor->Connect(2, 0);
-    lumidor->OnRemoteProbeParamEvent = [this](std::int32_t done) { progress.push_back(done); };
-    Restart();
-  }
-  void Restart() {
-    fs::remove(dir / "trace.txt");
-    progress.clear();
-  }
-  RemoteProbeParamType Probe(const std::string& cacheDir) {
-    return lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, true,
-                                    cacheDir);
-  }
   std::string CacheDir() const { return (dir / "caps").string(); }
 
-  Strings Trace() const {
-    Strings lines;
-    std::ifstream in(dir / "trace.txt");
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
   // The calls of one entry point, each as its arguments after the camera: "0x00000106, 0, 4,
   // 0x00000002".
   Strings Calls(const std::string& entryPoint) const {
@@ -131,16 +71,6 @@ class EOSProbe : public ::testing::Test {
     }
     return words;
   }
-  Strings TraceNames() const {
-    Strings names;
-    for (const std::string& line : Trace()) names.push_back(line.substr(0, line.find('(')));
-    return names;
-  }
-
-  fs::path dir;
-  int configurations = 0;
-  std::unique_ptr<TLumidor> lumidor;
-  std::vector<std::int32_t> progress;
 };
 
 TEST_F(EOSProbe, FlagsTheListedValuesAndTheTrialValuesTheCameraTakes) {

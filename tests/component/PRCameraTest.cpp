@@ -19,7 +19,7 @@
 #include "component/PRSDKApi.h"
 #include "platform/Application.h"
 #include "simcam/core/Picture.h"
-#include "tests/simcam/Env.h"
+#include "tests/component/CameraTestSupport.h"
 
 namespace {
 
@@ -27,24 +27,7 @@ using namespace Lumidor;
 using namespace CamDefines;
 using namespace CamLib;
 namespace fs = std::filesystem;
-using simcam_test::SetEnv;
-using Strings = std::vector<std::string>;
-
-std::string RaisedMessage(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using namespace camera_test;
 
 // "0x" and the value in `digits` upper-case hexadecimal digits, as the trace writes codes.
 std::string Hex(std::uint32_t value, int digits) {
@@ -53,65 +36,20 @@ std::string Hex(std::uint32_t value, int digits) {
   return text;
 }
 
-class PRCamera : public ::testing::Test {
+// No CD camera is attached, so PowerShot index 0 is the PowerShot library's first camera.
+class PRCamera : public CameraTest {
  protected:
-  void SetUp() override {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("prcamera_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    SetEnv("SIMCAM_TRACE", (dir / "trace.txt").string().c_str());
-    rt::Application::Instance().OnException = [this](rt::Component*, const std::exception& e) {
-      hooked.push_back(e.what());
-    };
-  }
-  void TearDown() override {
-    lumidor.reset();
-    rt::Application::Instance().OnException = nullptr;
-    SetEnv("SIMCAM_CONFIG", nullptr);
-    SetEnv("SIMCAM_TRACE", nullptr);
-    fs::remove_all(dir);
-  }
+  PRCamera() : CameraTest("prcamera_", true) {}
 
-  // A new component on a new configuration, with the cameras listed. No CD camera is attached,
-  // so PowerShot index 0 is the PowerShot library's first camera.
-  void Configure(const std::string& text) {
-    ++configurations;
-    const fs::path path = dir / ("simcam" + std::to_string(configurations) + ".cfg");
-    std::ofstream(path) << "# " << dir.filename().string() << " " << configurations << "\n" << text;
-    SetEnv("SIMCAM_CONFIG", path.string().c_str());
-    lumidor.reset();
-    lumidor = std::make_unique<TLumidor>(nullptr);
-    lumidor->EnumerateCameras();
-  }
   RemoteProbeParamType Remote(ReleaseModeType mode = ReleaseModeOnlyToPC,
                               ReleaseDataKindType kind = ReleaseDataKindTakeOnlyPicture) {
     return lumidor->EnterRemoteMode(mode, kind, false, dir.string());
   }
   // Connected and in remote mode, sending pictures only to the PC; the trace starts afresh.
   void Ready(const std::string& text, ReleaseDataKindType kind = ReleaseDataKindTakeOnlyPicture) {
-    Configure("camera pr Cam One\n" + text);
-    lumidor->Connect(1, 0);
-    Remote(ReleaseModeOnlyToPC, kind);
-    fs::remove(dir / "trace.txt");
+    ConnectRemote("camera pr Cam One\n" + text, 1, dir.string(), kind);
   }
 
-  // The trace lines of one entry point, each cut to its arguments after the camera handle and
-  // its result: "0xD029, 2, 0x0002 -> 0x00000000".
-  Strings Calls(const std::string& entryPoint) const {
-    Strings calls;
-    std::ifstream in(dir / "trace.txt");
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind(entryPoint + "(", 0) != 0) continue;
-      const auto open = line.find('(');
-      const auto close = line.find(')');
-      std::string args = line.substr(open + 1, close - open - 1);
-      const auto comma = args.find(", ");
-      args = comma == std::string::npos ? "" : args.substr(comma + 2);
-      calls.push_back(args + line.substr(line.find(" -> "), 14));
-    }
-    return calls;
-  }
   // The property writes, as "0xD029=0x0002".
   Strings Writes() const {
     Strings writes;
@@ -123,17 +61,7 @@ class PRCamera : public ::testing::Test {
     }
     return writes;
   }
-  std::size_t TraceLines() const {
-    std::ifstream in(dir / "trace.txt");
-    std::size_t lines = 0;
-    for (std::string line; std::getline(in, line);) ++lines;
-    return lines;
-  }
-
-  fs::path dir;
-  int configurations = 0;
-  std::unique_ptr<TLumidor> lumidor;
-  Strings hooked;
+  std::size_t TraceLines() const { return Trace().size(); }
 };
 
 TEST_F(PRCamera, ConnectReadsTheCameraOwnerPowerAndDeclaredOperations) {

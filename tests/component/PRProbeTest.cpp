@@ -16,15 +16,14 @@
 #include "component/CamLib.h"
 #include "component/Lumidor.h"
 #include "platform/Application.h"
-#include "tests/simcam/Env.h"
+#include "tests/component/CameraTestSupport.h"
 
 namespace {
 
 using namespace Lumidor;
 using namespace CamDefines;
 namespace fs = std::filesystem;
-using simcam_test::SetEnv;
-using Strings = std::vector<std::string>;
+using namespace camera_test;
 
 // The properties of the 20 groups, in the order the probe describes them.
 const Strings kDescribed = {"0xD008", "0xD006", "0xD007", "0xD00C", "0xD01D", "0xD01E", "0xD01F",
@@ -33,67 +32,16 @@ const Strings kDescribed = {"0xD008", "0xD006", "0xD007", "0xD00C", "0xD01D", "0
 const std::vector<std::int32_t> kProgress = {5,  10, 14, 19, 24, 29, 33, 38, 43, 48, 52,
                                              57, 62, 67, 71, 76, 81, 86, 90, 95, 100};
 
-std::string RaisedMessage(const std::function<void()>& operation) {
-  try {
-    operation();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-class PRProbe : public ::testing::Test {
+// The camera is "Cam X".
+class PRProbe : public ProbeTest {
  protected:
-  void SetUp() override {
-    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir = fs::temp_directory_path() / ("prprobe_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    SetEnv("SIMCAM_TRACE", (dir / "trace.txt").string().c_str());
-  }
-  void TearDown() override {
-    lumidor.reset();
-    rt::Application::Instance().OnException = nullptr;
-    SetEnv("SIMCAM_CONFIG", nullptr);
-    SetEnv("SIMCAM_TRACE", nullptr);
-    fs::remove_all(dir);
-  }
-
-  // A new component on a new configuration, connected to its camera "Cam X"; the trace and
-  // the progress start afresh.
-  void Connect(const std::string& text) {
-    ++configurations;
-    const fs::path path = dir / ("simcam" + std::to_string(configurations) + ".cfg");
-    std::ofstream(path) << "# " << dir.filename().string() << " " << configurations
-                        << "\ncamera pr Cam X\n"
-                        << text;
-    SetEnv("SIMCAM_CONFIG", path.string().c_str());
-    lumidor.reset();
-    lumidor = std::make_unique<TLumidor>(nullptr);
-    lumidor->EnumerateCameras();
-    lumidor->Connect(1, 0);
-    lumidor->OnRemoteProbeParamEvent = [this](std::int32_t done) { progress.push_back(done); };
-    progress.clear();
-    fs::remove(dir / "trace.txt");
-  }
-  RemoteProbeParamType Probe(const std::string& cacheDir, bool probe = true) {
-    return lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, probe,
-                                    cacheDir);
-  }
+  PRProbe() : ProbeTest("prprobe_", "camera pr Cam X\n", 1) {}
 
   // The description reads and property writes in trace order, as "desc 0xD008" and
   // "set 0xD00C=0x04".
   Strings Exchanges() const {
     Strings exchanges;
-    std::ifstream in(dir / "trace.txt");
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string& line : Trace()) {
       const bool desc = line.rfind("PR_GetDevicePropDesc(", 0) == 0;
       const bool set = line.rfind("PR_SetDevicePropValue(", 0) == 0;
       if (!desc && !set) continue;
@@ -112,11 +60,6 @@ class PRProbe : public ::testing::Test {
     }
     return reads;
   }
-
-  fs::path dir;
-  int configurations = 0;
-  std::unique_ptr<TLumidor> lumidor;
-  std::vector<std::int32_t> progress;
 };
 
 // What the probe gives for a camera that declares every property and describes none of them
