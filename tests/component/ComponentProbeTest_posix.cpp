@@ -1,25 +1,23 @@
 // Load-state scenarios of the camera component, each in a process of its own: the probe runs
 // from a scratch folder holding exactly the libraries under test (the loader looks beside the
 // executable first), with its own stand-in configuration and call trace.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "../support/ChildProcess_posix.h"
 #include "platform/Library.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 
 fs::path BinDir() {
   return rt::ExecutableDir();
@@ -42,49 +40,31 @@ class ProbeFolder {
   ~ProbeFolder() { fs::remove_all(dir_); }
 
   // Writes the stand-in configuration the probe runs with.
-  void Config(const std::string& text) { std::ofstream(dir_ / "simcam.cfg") << text; }
+  void Config(const std::string& text) { WriteBytes(dir_ / "simcam.cfg", text); }
 
   // Runs a scenario; returns its standard output.
   std::string Run(const std::string& scenario) {
     const fs::path out = dir_ / "out.txt";
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-      const std::string entry = *e;
-      if (entry.rfind("SIMCAM_", 0) != 0) env.push_back(entry);
-    }
+    test_support::ChildSetup setup;
+    setup.program = (dir_ / "component_probe").string();
+    setup.args = {scenario};
+    setup.unset = {"SIMCAM_"};
     if (fs::exists(dir_ / "simcam.cfg"))
-      env.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
-    env.push_back("SIMCAM_TRACE=" + Trace().string());
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    const std::string program = (dir_ / "component_probe").string();
-    std::vector<std::string> args = {program, scenario};
-    std::vector<char*> argv = {args[0].data(), args[1].data(), nullptr};
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(rc, 0);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    std::ifstream in(out);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+      setup.set.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
+    setup.set.push_back("SIMCAM_TRACE=" + Trace().string());
+    setup.out = out;
+    test_support::ChildProcess probe;
+    EXPECT_EQ(probe.Start(setup), 0);
+    // A probe that hangs is killed and fails the test rather than stopping the run.
+    const std::optional<int> status = probe.WaitExit(std::chrono::seconds(60));
+    EXPECT_TRUE(status.has_value()) << "the probe did not end: killed";
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        << "status " << status.value_or(-1);
+    return ReadBytes(out);
   }
 
   fs::path Trace() const { return dir_ / "trace.txt"; }
-  std::string TraceText() const {
-    std::ifstream in(Trace());
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string TraceText() const { return ReadBytes(Trace()); }
 
  private:
   fs::path dir_;

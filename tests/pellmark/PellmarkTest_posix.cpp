@@ -1,40 +1,27 @@
 // pellmark as the outside controller sees it: the program runs in a scratch working directory
 // with a stand-in camera configuration, and the tests check the list file it leaves, what it
 // reports, and whether it ends by itself or waits for its window to be closed.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "../support/ChildProcess_posix.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 
 // One run of pellmark. The scratch folder holds the working directory ("work", with "serial"
 // unless told otherwise) and, beside it, the configuration, the call trace and the program's
@@ -48,10 +35,7 @@ class Session {
     if (with_serial) fs::create_directory(Work() / "serial");
   }
   ~Session() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    child_.Kill();
     fs::remove_all(dir_);
   }
   Session(const Session&) = delete;
@@ -74,55 +58,24 @@ class Session {
   }
 
   void Start() {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-      const std::string entry = *e;
-      if (entry.rfind("SIMCAM_", 0) != 0) env.push_back(entry);
-    }
+    test_support::ChildSetup setup;
+    setup.program = PELLMARK_PROGRAM;
+    setup.directory = Work();
+    setup.unset = {"SIMCAM_"};
     if (config_) {
       WriteBytes(dir_ / "simcam.cfg", *config_);
-      env.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
+      setup.set.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
     }
-    env.push_back("SIMCAM_TRACE=" + (dir_ / "trace.txt").string());
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::string program = PELLMARK_PROGRAM;
-    std::vector<char*> argv = {program.data(), nullptr};
-    const std::string out = (dir_ / "stdout.txt").string();
-    const std::string err = (dir_ / "stderr.txt").string();
-    const std::string work = Work().string();
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(rc, 0) << "cannot start " << program;
+    setup.set.push_back("SIMCAM_TRACE=" + (dir_ / "trace.txt").string());
+    setup.out = dir_ / "stdout.txt";
+    setup.err = dir_ / "stderr.txt";
+    ASSERT_EQ(child_.Start(setup), 0) << "cannot start " << setup.program;
   }
 
   // The wait status once the program has ended by itself within `limit`; otherwise it is killed
   // and the result is empty.
   std::optional<int> WaitExit(std::chrono::milliseconds limit = 30s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (pid_ > 0) {
-      int status = 0;
-      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) {
-        pid_ = -1;
-        return status;
-      }
-      if (done < 0 || std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-        break;
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    return std::nullopt;
+    return child_.WaitExit(limit);
   }
 
   // Runs the program to its end; false (after a kill) when it did not end in time.
@@ -143,20 +96,14 @@ class Session {
     return false;
   }
 
-  bool Running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == 0) return true;
-    pid_ = -1;
-    return false;
-  }
+  bool Running() { return child_.Running(); }
 
-  void Signal(int signal) { ::kill(pid_, signal); }
+  void Signal(int signal) { child_.Signal(signal); }
 
  private:
   fs::path dir_;
   std::optional<std::string> config_;
-  pid_t pid_ = -1;
+  test_support::ChildProcess child_;
 };
 
 bool ExitedWithZero(int status) {

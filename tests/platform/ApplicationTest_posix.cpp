@@ -1,8 +1,6 @@
 // The headless backend: the probe runs as a child process (posix_spawn), the message box and the
 // status line write to the standard streams, and SIGINT and SIGTERM close the main form.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,15 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "../support/ChildProcess_posix.h"
 #include "platform/Application.h"
-
-extern char** environ;
 
 namespace platform_test {
 
@@ -35,49 +31,28 @@ std::string TempFile() {
   return name;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // A running probe whose standard output and error go to files.
 class Probe {
  public:
   explicit Probe(const std::string& scenario) : out_(TempFile()), err_(TempFile()) {
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_TRUNC, 0);
-    ::posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_TRUNC, 0);
-    // The child starts with the signals at their defaults and none blocked, whatever the test
-    // runner did with them.
-    posix_spawnattr_t attributes;
-    ::posix_spawnattr_init(&attributes);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    ::posix_spawnattr_setsigmask(&attributes, &none);
-    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    std::string program = PLATFORM_PROBE;
-    std::string argument = scenario;
-    char* argv[] = {program.data(), argument.data(), nullptr};
-    if (::posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv, environ) != 0) pid_ = -1;
-    ::posix_spawnattr_destroy(&attributes);
-    ::posix_spawn_file_actions_destroy(&actions);
+    test_support::ChildSetup setup;
+    setup.program = PLATFORM_PROBE;
+    setup.args = {scenario};
+    setup.out = out_;
+    setup.err = err_;
+    child_.Start(setup);
   }
 
   ~Probe() {
-    if (pid_ > 0) Kill();
+    child_.Kill();
     ::unlink(out_.c_str());
     ::unlink(err_.c_str());
   }
 
-  bool Started() const { return pid_ > 0; }
-  pid_t Pid() const { return pid_; }
-  std::string Out() const { return ReadFile(out_); }
-  std::string Err() const { return ReadFile(err_); }
+  bool Started() const { return child_.Started(); }
+  pid_t Pid() const { return child_.Pid(); }
+  std::string Out() const { return test_support::ReadBytes(out_); }
+  std::string Err() const { return test_support::ReadBytes(err_); }
 
   // Waits until the probe has printed `line`, at most timeout_ms.
   bool WaitForLine(const std::string& line, int timeout_ms) const {
@@ -94,33 +69,18 @@ class Probe {
   // Waits for the end of the probe, at most timeout_ms; kills it when it takes longer. Gives
   // whether it ended by itself, and its exit code (128 + signal when a signal ended it).
   bool Wait(int timeout_ms, int& exit_code) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    int status = 0;
-    for (;;) {
-      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) break;
-      if (done < 0 || Clock::now() >= deadline) {
-        Kill();
-        exit_code = -1;
-        return false;
-      }
-      ::usleep(5000);
+    const std::optional<int> status = child_.WaitExit(std::chrono::milliseconds(timeout_ms));
+    if (!status) {
+      exit_code = -1;
+      return false;
     }
-    pid_ = -1;
-    exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    exit_code = WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
     return true;
   }
 
  private:
-  void Kill() {
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-
   std::string out_, err_;
-  pid_t pid_ = -1;
+  test_support::ChildProcess child_;
 };
 
 }  // namespace

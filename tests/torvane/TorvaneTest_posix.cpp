@@ -5,10 +5,8 @@
 // the real monotonic clock). The program is stopped the controller's way, by "0" in
 // cams.run_state, or closed by SIGTERM when it idles; a program that does not end in time is
 // killed and the test fails.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -16,34 +14,23 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "../support/ChildProcess_posix.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 
 constexpr auto kWait = 30s;  // upper bound for anything the program should do
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t n = 0;
@@ -84,7 +71,7 @@ class Session {
     Put("rec_path", "store\r\n");
   }
   ~Session() {
-    Kill();
+    child_.Kill();
     fs::remove_all(dir_);
   }
   Session(const Session&) = delete;
@@ -146,49 +133,29 @@ class Session {
   }
 
   void Start() {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-      const std::string entry = *e;
-      if (entry.rfind("SIMCAM_", 0) == 0 || entry.rfind("LC_", 0) == 0 ||
-          entry.rfind("LANG", 0) == 0 || entry.rfind("FAKETIME", 0) == 0 ||
-          entry.rfind("LD_PRELOAD=", 0) == 0 || entry.rfind("ASAN_OPTIONS=", 0) == 0) {
-        continue;
-      }
-      env.push_back(entry);
-    }
-    env.push_back("LC_ALL=C");
+    test_support::ChildSetup setup;
+    setup.program = TORVANE_PROGRAM;
+    setup.directory = Work();
+    setup.unset = {"SIMCAM_", "LC_", "LANG", "FAKETIME", "LD_PRELOAD=", "ASAN_OPTIONS="};
+    setup.set.push_back("LC_ALL=C");
     if (config_) {
       WriteBytes(dir_ / "simcam.cfg", *config_);
-      env.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
+      setup.set.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
     }
-    env.push_back("SIMCAM_TRACE=" + (dir_ / "trace.txt").string());
+    setup.set.push_back("SIMCAM_TRACE=" + (dir_ / "trace.txt").string());
     std::string asan = "ASAN_OPTIONS=";
     if (const char* options = ::getenv("ASAN_OPTIONS")) asan += std::string(options) + ":";
     if (faketime_) {
       // The sanitizer runtime must come first among the libraries unless told not to care.
       asan += "verify_asan_link_order=0";
-      env.push_back(std::string("LD_PRELOAD=") + FAKETIME_LIBRARY);
-      env.push_back("FAKETIME=@" + *faketime_);
-      env.push_back("FAKETIME_DONT_FAKE_MONOTONIC=1");
+      setup.set.push_back(std::string("LD_PRELOAD=") + FAKETIME_LIBRARY);
+      setup.set.push_back("FAKETIME=@" + *faketime_);
+      setup.set.push_back("FAKETIME_DONT_FAKE_MONOTONIC=1");
     }
-    env.push_back(asan);
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::string program = TORVANE_PROGRAM;
-    std::vector<char*> argv = {program.data(), nullptr};
-    const std::string out = (dir_ / "stdout.txt").string();
-    const std::string err = (dir_ / "stderr.txt").string();
-    const std::string work = Work().string();
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(rc, 0) << "cannot start " << program;
+    setup.set.push_back(asan);
+    setup.out = dir_ / "stdout.txt";
+    setup.err = dir_ / "stderr.txt";
+    ASSERT_EQ(child_.Start(setup), 0) << "cannot start " << setup.program;
   }
 
   // Waits until `done` holds; false after `limit`.
@@ -210,21 +177,7 @@ class Session {
   // The wait status once the program has ended by itself within `limit`; otherwise it is
   // killed and the result is empty.
   std::optional<int> WaitExit(std::chrono::milliseconds limit = kWait) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (pid_ > 0) {
-      int status = 0;
-      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) {
-        pid_ = -1;
-        return status;
-      }
-      if (done < 0 || std::chrono::steady_clock::now() > deadline) {
-        Kill();
-        break;
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    return std::nullopt;
+    return child_.WaitExit(limit);
   }
 
   // The controller's stop request; true when the program then ended normally.
@@ -236,33 +189,19 @@ class Session {
 
   // Closes the program as a user closing its window; true when it then ended normally.
   bool Close() {
-    if (pid_ > 0) ::kill(pid_, SIGTERM);
+    child_.Signal(SIGTERM);
     const std::optional<int> status = WaitExit();
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
   }
 
-  bool Running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == 0) return true;
-    pid_ = -1;
-    return false;
-  }
+  bool Running() { return child_.Running(); }
 
  private:
-  void Kill() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-  }
-
   fs::path dir_;
   std::optional<std::string> config_;
   std::optional<std::string> faketime_;
   std::string camera_ = "Cam A";
-  pid_t pid_ = -1;
+  test_support::ChildProcess child_;
 };
 
 // A picture as the stand-in delivers it: a JPEG of the configured size.
