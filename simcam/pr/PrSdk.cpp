@@ -270,6 +270,28 @@ Engine& PrEngine() {
 
 using simcam::Call;
 
+namespace {
+
+// Traces an in/out size argument: the size the caller offers, or null.
+void SizeArg(Call& call, const std::uint32_t* size) {
+  if (size) {
+    call.Arg(*size);
+  } else {
+    call.Arg(static_cast<const void*>(size));
+  }
+}
+
+// A caller's buffer smaller than `needed` gets the size it needs and the insufficient-buffer
+// result; nothing when the buffer is large enough.
+std::optional<PRResult> TooSmall(Call& call, std::uint32_t* size, std::uint64_t needed) {
+  if (*size >= needed) return std::nullopt;
+  *size = static_cast<std::uint32_t>(needed);
+  call.Out("needed", *size);
+  return call.Return(kPRErrInsufficientBuffer);
+}
+
+}  // namespace
+
 extern "C" PRResult SDKCALL PR_StartSDK() {
   simcam::PrEngine().ReloadConfig();
   Call call(simcam::PrEngine(), "PR_StartSDK");
@@ -290,11 +312,7 @@ extern "C" PRResult SDKCALL PR_GetDeviceList(std::uint32_t* bufferSize, PRDevice
   simcam::Engine& engine = simcam::PrEngine();
   engine.ReloadConfig();
   Call call(engine, "PR_GetDeviceList");
-  if (bufferSize) {
-    call.Arg(*bufferSize);
-  } else {
-    call.Arg(bufferSize);
-  }
+  SizeArg(call, bufferSize);
   call.Arg(list);
   if (auto code = call.Injected()) return call.Return(*code);
   if (!bufferSize || !list) return call.Return(kPRErrInvalidParameter);
@@ -302,11 +320,7 @@ extern "C" PRResult SDKCALL PR_GetDeviceList(std::uint32_t* bufferSize, PRDevice
   const auto cameras = config.CamerasOf(simcam::Sdk::PR);
   const std::uint64_t needed =
       offsetof(PRDeviceList, Entries) + cameras.size() * std::uint64_t{kPRDeviceEntrySize};
-  if (*bufferSize < needed) {
-    *bufferSize = static_cast<std::uint32_t>(needed);
-    call.Out("needed", *bufferSize);
-    return call.Return(kPRErrInsufficientBuffer);
-  }
+  if (auto code = TooSmall(call, bufferSize, needed)) return *code;
   auto* bytes = reinterpret_cast<unsigned char*>(list);
   const std::uint32_t count = static_cast<std::uint32_t>(cameras.size()) + config.prCountExtra;
   std::memcpy(bytes + offsetof(PRDeviceList, Count), &count, sizeof count);
@@ -392,22 +406,14 @@ extern "C" PRResult SDKCALL PR_GetDeviceInfo(PRHandle camera, std::uint32_t* buf
                                              void* buffer) {
   Call call(simcam::PrEngine(), "PR_GetDeviceInfo");
   call.Arg(camera);
-  if (bufferSize) {
-    call.Arg(*bufferSize);
-  } else {
-    call.Arg(bufferSize);
-  }
+  SizeArg(call, bufferSize);
   call.Arg(buffer);
   if (auto code = call.Injected()) return call.Return(*code);
   std::shared_ptr<simcam::PrCamera> found;
   if (auto code = simcam::NeedCamera(camera, found)) return call.Return(*code);
   if (!bufferSize || !buffer) return call.Return(kPRErrInvalidParameter);
   const std::string info = simcam::DeviceInfo(found->name);
-  if (*bufferSize < info.size()) {
-    *bufferSize = static_cast<std::uint32_t>(info.size());
-    call.Out("needed", *bufferSize);
-    return call.Return(kPRErrInsufficientBuffer);
-  }
+  if (auto code = TooSmall(call, bufferSize, info.size())) return *code;
   std::memcpy(buffer, info.data(), info.size());
   *bufferSize = static_cast<std::uint32_t>(info.size());
   call.Out("size", *bufferSize);
@@ -419,11 +425,7 @@ extern "C" PRResult SDKCALL PR_GetDevicePropValue(PRHandle camera, std::uint16_t
   auto& state = simcam::State();
   Call call(state.engine, "PR_GetDevicePropValue");
   call.Arg(camera).Hex(propCode, 4);
-  if (bufferSize) {
-    call.Arg(*bufferSize);
-  } else {
-    call.Arg(bufferSize);
-  }
+  SizeArg(call, bufferSize);
   call.Arg(buffer);
   if (auto code = call.Injected()) return call.Return(*code);
   std::shared_ptr<simcam::PrCamera> found;
@@ -431,11 +433,7 @@ extern "C" PRResult SDKCALL PR_GetDevicePropValue(PRHandle camera, std::uint16_t
   if (!bufferSize || !buffer) return call.Return(kPRErrInvalidParameter);
   const simcam::PropertySpec* property = simcam::FindProperty(propCode);
   if (!property) return call.Return(kPRErrDevicePropNotSupported);
-  if (*bufferSize < property->size) {
-    *bufferSize = property->size;
-    call.Out("needed", *bufferSize);
-    return call.Return(kPRErrInsufficientBuffer);
-  }
+  if (auto code = TooSmall(call, bufferSize, property->size)) return *code;
   if (propCode == kPRPropOwnerName) {
     // 4 bytes of text size, then the text; an owner of 256 characters or more fills the field
     // without a zero.
@@ -504,11 +502,7 @@ extern "C" PRResult SDKCALL PR_GetDevicePropDesc(PRHandle camera, std::uint16_t 
   auto& state = simcam::State();
   Call call(state.engine, "PR_GetDevicePropDesc");
   call.Arg(camera).Hex(propCode, 4);
-  if (bufferSize) {
-    call.Arg(*bufferSize);
-  } else {
-    call.Arg(bufferSize);
-  }
+  SizeArg(call, bufferSize);
   call.Arg(buffer);
   if (auto code = call.Injected()) return call.Return(*code);
   std::shared_ptr<simcam::PrCamera> found;
@@ -540,11 +534,7 @@ extern "C" PRResult SDKCALL PR_GetDevicePropDesc(PRHandle camera, std::uint16_t 
   }
   std::string& bytes = data.Bytes();
   if (const auto cut = config.pr.propDescCut; cut && *cut < bytes.size()) bytes.resize(*cut);
-  if (*bufferSize < bytes.size()) {
-    *bufferSize = static_cast<std::uint32_t>(bytes.size());
-    call.Out("needed", *bufferSize);
-    return call.Return(kPRErrInsufficientBuffer);
-  }
+  if (auto code = TooSmall(call, bufferSize, bytes.size())) return *code;
   std::memcpy(buffer, bytes.data(), bytes.size());
   *bufferSize = static_cast<std::uint32_t>(bytes.size());
   call.Out("size", *bufferSize);
