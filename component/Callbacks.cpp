@@ -4,7 +4,9 @@
 //
 // Nothing ever leaves a callback into a camera library: whatever a callback, an event handler or
 // ExtendShutdownTimer raises is caught and handed to the application's exception hook.
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "component/EDSDK.h"
 #include "component/EDSDKApi.h"
@@ -36,11 +38,13 @@ void Guarded(TLumidor* component, Body body) noexcept {
   }
 }
 
-// The first 32-bit value of a library's event data; 0 when the library gave no data.
-std::uint32_t FirstValue(const void* data) {
-  std::uint32_t value = 0;
-  if (data != nullptr) std::memcpy(&value, data, sizeof value);
-  return value;
+// The first 32-bit value of a library's event data, read within the Size bytes the library says
+// it delivered; the bytes it did not deliver read as 0.
+std::uint32_t FirstValue(const void* data, std::uint32_t size) {
+  std::uint8_t bytes[4] = {};
+  if (data != nullptr) std::memcpy(bytes, data, std::min<std::size_t>(size, sizeof bytes));
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
 void Fire(const TLumidor& component, std::uint8_t severity, std::uint8_t code) {
@@ -196,7 +200,7 @@ void ReleaseEdsObject(EdsRef Object) {
 
 }  // namespace
 
-CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t,
+CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t DataSize,
                              CDContext Context) {
   TLumidor* component = FromContext(Context);
   if (component == nullptr) return 0;
@@ -208,14 +212,15 @@ CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::
       component->ExtendShutdownTimer();
       return;
     }
-    if (code == kCDFromData) code = kBatteryCodes[FirstValue(EventData) & kCDBatteryStateMask];
+    if (code == kCDFromData)
+      code = kBatteryCodes[FirstValue(EventData, DataSize) & kCDBatteryStateMask];
     Fire(*component, CDSeverity(EventId), code);
   });
   return 0;
 }
 
-CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t,
-                                  CDContext Context) {
+CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData,
+                                  std::uint32_t DataSize, CDContext Context) {
   TLumidor* component = FromContext(Context);
   if (component == nullptr) return 0;
   Guarded(component, [&] {
@@ -225,7 +230,7 @@ CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData, 
     if (event == RemoteEventCallbackReleaseComplete) {
       data.DataKind = 1;
       if (component->ReleaseMode() != ReleaseModeOnlyToCamera) {
-        std::int32_t count = static_cast<std::int32_t>(FirstValue(EventData));
+        std::int32_t count = static_cast<std::int32_t>(FirstValue(EventData, DataSize));
         // Thumbnail and picture each count: halved, rounding toward zero.
         if (component->ReleaseDataKind() == ReleaseDataKingTakeBothThumbAndPic) count /= 2;
         data.DataValue = count;
@@ -280,7 +285,10 @@ PRResult SDKCALL PREventProc(PRHandle, PRContext Context, const PREventRecord* E
       PRReleaseRecord record;
       static_assert(sizeof record == sizeof *Event);
       std::memcpy(record.data(), Event, record.size());
-      component->PRReleaseQueue.push_back(record);
+      {
+        std::lock_guard<std::mutex> lock(component->PRReleaseQueueLock);
+        component->PRReleaseQueue.push_back(record);
+      }
       if (code == kPREventReleaseComplete) {
         AdditionNotifyRemoteEventType data;
         data.DataKind = 1;
@@ -309,7 +317,7 @@ PRResult SDKCALL PRGetPictureProgressProc(PRHandle, std::uint32_t, PRContext Con
     }
   });
   rt::SleepMs(kProgressPauseMs);
-  Guarded(component, [&] {
+  try {
     const std::int32_t length = Progress->Length;
     if (length > 0) {
       // Data with no open download (none under way, or the file already complete) has nowhere
@@ -321,9 +329,23 @@ PRResult SDKCALL PRGetPictureProgressProc(PRHandle, std::uint32_t, PRContext Con
       component->PRDownloadActive = true;
     } else if (length == 0 && component->PRDownloadActive) {
       component->PRDownloadActive = false;
-      if (component->PRDownloadStream) component->PRDownloadStream->Close();
+      if (component->PRDownloadStream) {
+        component->PRDownloadStream->Close();
+        component->PRDownloadComplete = true;
+      }
     }
-  });
+  } catch (...) {
+    if (component->PRTransferUnderWay) {
+      // RemoteGetPicture raises it when the library returns. Nothing more is written to a file
+      // that is broken already.
+      if (!component->PRDownloadFailure) component->PRDownloadFailure = std::current_exception();
+      component->PRDownloadStream.reset();
+      component->PRDownloadActive = false;
+    } else {
+      const std::exception_ptr failure = std::current_exception();
+      Guarded(component, [&] { std::rethrow_exception(failure); });
+    }
+  }
   return 0;
 }
 
@@ -356,7 +378,11 @@ EdsResult SDKCALL EdsStateEventProc(std::uint32_t Event, std::uint32_t, void* Co
 
 EdsResult SDKCALL EdsObjectEventProc(std::uint32_t Event, EdsRef Object, void* Context) {
   TLumidor* component = FromEdsContext(Context);
-  if (component == nullptr) return 0;
+  if (component == nullptr) {
+    // The reference is ours whatever happens to it.
+    ReleaseEdsObject(Object);
+    return 0;
+  }
   Guarded(component, [&] {
     if (component->OnRemoteEvent && Event == kEdsObjectEventTransferRequest) {
       component->EDWrapper->QueuePendingItem(Object);

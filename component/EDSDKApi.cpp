@@ -8,6 +8,7 @@
 #include "component/CamLib.h"
 #include "component/EDSDK.h"
 #include "component/EDSDKERRORS.h"
+#include "platform/FileSystem.h"
 #include "platform/Sleep.h"
 
 using CamDefines::ECamException;
@@ -17,6 +18,11 @@ using Lumidor::RemoteProbeParamType;
 using namespace CamLib;
 
 namespace {
+
+// The libraries are started and the EOS library is there: its references can be given back.
+bool CanRelease() {
+  return Lumidor::SDKsStarted && EDSDK::EDSDKReady();
+}
 
 // The white-balance index that goes with a colour temperature.
 constexpr std::uint8_t kWhiteBalanceColorTemperature = 13;
@@ -283,7 +289,7 @@ void TEDSDK::StartSDK() {
 void TEDSDK::EnumerateCameras(Lumidor::TStringList& Names) {
   Names.clear();
   std::vector<EdsRef>& cameras = Lumidor::EOSCameras();
-  cameras.clear();
+  EDSDKApi::ReleaseCameras(cameras, true);
   EDSDK::RequireEDSDK();
   EdsRef list = 0;
   CheckError(EDSDK::EdsGetCameraList(&list), "EdsGetCameraList");
@@ -294,13 +300,16 @@ void TEDSDK::EnumerateCameras(Lumidor::TStringList& Names) {
       EdsRef camera = 0;
       CheckError(EDSDK::EdsGetChildAtIndex(list, static_cast<std::int32_t>(i), &camera),
                  "EdsGetChildAtIndex");
+      cameras.push_back(camera);  // from here on the list owns the reference
       EdsDeviceInfo info{};
       CheckError(EDSDK::EdsGetDeviceInfo(camera, &info), "EdsGetDeviceInfo");
       Names.push_back(Lumidor::FieldText(info.Description, sizeof info.Description));
-      cameras.push_back(camera);
     }
   } catch (...) {
-    // The list is released also when the listing failed; a failing release then reports itself.
+    // A listing that failed keeps nothing. The library's list is released too; a failing release
+    // then reports itself.
+    Names.clear();
+    EDSDKApi::ReleaseCameras(cameras, false);
     if (list != 0) CheckError(EDSDK::EdsRelease(list), "EdsRelease");
     throw;
   }
@@ -313,6 +322,8 @@ ConnectInfoType TEDSDK::Connect(EdsStateEventHandler EventCallback, std::int32_t
   const std::vector<EdsRef>& cameras = Lumidor::EOSCameras();
   Lumidor::CheckConnectIndex(ConnectToCamera, cameras.size(), "EOS cameras", "EOS cameras");
   ConnectInfo = ConnectInfoType{};
+  if (OwnsCameraRef && CanRelease()) (void)EDSDK::EdsRelease(CameraRef);
+  OwnsCameraRef = false;
   CameraRef = cameras[static_cast<std::size_t>(ConnectToCamera)];
   // This wrapper's own handlers, each with the address of RegistryIndex as context; the
   // component's EventCallback and Context are not used.
@@ -661,18 +672,26 @@ void TEDSDK::RemoteTakePicture(std::int32_t) {
 
 void TEDSDK::RemoteGetPicture(const std::string& FileName,
                               CamDefines::ReleaseDataKindType ReleaseDataKind, std::int32_t) {
-  if (PendingItems.empty()) throw ECamException("There are no pictures to download");
+  EdsRef item = 0;
+  {
+    std::lock_guard<std::mutex> lock(PendingItemsLock);
+    if (PendingItems.empty()) throw ECamException("There are no pictures to download");
+    item = PendingItems.front();
+  }
   if (FileName.size() > kEdsMaxFileNameLength) {
     throw ECamException("Filename " + FileName + " too long");
+  }
+  const bool picture = ReleaseDataKind == CamDefines::ReleaseDataKindTakeOnlyPicture;
+  if (!picture && ReleaseDataKind != CamDefines::ReleaseDataKindTakeOnlyThumbnail) {
+    throw ECamException("An EOS camera delivers the picture or its thumbnail, not data kind " +
+                        std::to_string(static_cast<int>(ReleaseDataKind)));
   }
   EDSDK::RequireEDSDK();
   char name[kEdsMaxFileNameLength + 2] = {};
   std::memcpy(name, FileName.data(), FileName.size());
-  const EdsRef item = PendingItems.front();
   EdsRef stream = 0;
   CheckError(EDSDK::EdsCreateFileStream(name, kEdsFileCreateAlways, kEdsAccessWrite, &stream),
              "EdsCreateFileStream");
-  const bool picture = ReleaseDataKind == CamDefines::ReleaseDataKindTakeOnlyPicture;
   // Releases the stream and, after a full-picture download, completes, releases and removes the
   // item; the first failure here ends it.
   const auto finish = [&] {
@@ -681,25 +700,32 @@ void TEDSDK::RemoteGetPicture(const std::string& FileName,
     if (!picture) return;
     CheckError(EDSDK::EdsDownloadComplete(item), "EdsDownloadComplete");
     CheckError(EDSDK::EdsRelease(item), "EdsRelease");
+    std::lock_guard<std::mutex> lock(PendingItemsLock);
     PendingItems.pop_front();
   };
   try {
-    if (ReleaseDataKind == CamDefines::ReleaseDataKindTakeOnlyThumbnail) {
-      CheckError(EDSDK::EdsDownloadThumbnail(item, stream), "EdsDownloadThumbnail");
-    } else if (picture) {
-      EdsDirectoryItemInfo info{};
-      CheckError(EDSDK::EdsGetDirectoryItemInfo(item, &info), "EdsGetDirectoryItemInfo");
-      CheckError(EDSDK::EdsSetProgressCallback(stream, Lumidor::EdsProgressProc,
-                                               kEdsProgressPeriodically, &RegistryIndex),
-                 "EdsSetProgressCallback");
-      DownloadMode = 1;
-      CheckError(EDSDK::EdsDownload(item, info.Size, stream), "EdsDownload");
+    try {
+      if (picture) {
+        EdsDirectoryItemInfo info{};
+        CheckError(EDSDK::EdsGetDirectoryItemInfo(item, &info), "EdsGetDirectoryItemInfo");
+        CheckError(EDSDK::EdsSetProgressCallback(stream, Lumidor::EdsProgressProc,
+                                                 kEdsProgressPeriodically, &RegistryIndex),
+                   "EdsSetProgressCallback");
+        DownloadMode = 1;
+        CheckError(EDSDK::EdsDownload(item, info.Size, stream), "EdsDownload");
+      } else {
+        CheckError(EDSDK::EdsDownloadThumbnail(item, stream), "EdsDownloadThumbnail");
+      }
+    } catch (...) {
+      finish();  // an exception from here replaces the download's
+      throw;
     }
+    finish();
   } catch (...) {
-    finish();  // an exception from here replaces the download's
+    // The file that the stream created holds no whole picture.
+    rt::RemoveFile(FileName);
     throw;
   }
-  finish();
 }
 
 void TEDSDK::ExtendShutdownTimer() {
@@ -713,9 +739,55 @@ void TEDSDK::ReportProbeProgress(std::int32_t PercentageDone) {
 }
 
 void TEDSDK::QueuePendingItem(EdsRef Item) {
+  std::lock_guard<std::mutex> lock(PendingItemsLock);
   PendingItems.push_back(Item);
 }
 
+void EDSDKApi::ReleaseCameras(std::vector<EdsRef>& Cameras, bool KeepConnected) {
+  if (CanRelease()) {
+    for (const EdsRef camera : Cameras) {
+      TEDSDK* user = nullptr;
+      if (KeepConnected && Lumidor::InstanceRegistry) {
+        for (Lumidor::TLumidor* component : *Lumidor::InstanceRegistry) {
+          if (component != nullptr && component->EDWrapper &&
+              component->EDWrapper->CameraRef == camera && !component->EDWrapper->OwnsCameraRef) {
+            user = component->EDWrapper.get();
+          }
+        }
+      }
+      if (user != nullptr) {
+        user->OwnsCameraRef = true;  // the connection keeps the reference it uses
+      } else if (camera != 0) {
+        (void)EDSDK::EdsRelease(camera);
+      }
+    }
+  }
+  Cameras.clear();
+}
+
+TEDSDK::~TEDSDK() {
+  ReleasePendingItems();
+  if (OwnsCameraRef && CanRelease()) (void)EDSDK::EdsRelease(CameraRef);
+}
+
+void TEDSDK::ReleasePendingItems() {
+  std::deque<EdsRef> items;
+  {
+    std::lock_guard<std::mutex> lock(PendingItemsLock);
+    items.swap(PendingItems);
+  }
+  if (!CanRelease()) return;
+  for (const EdsRef item : items) {
+    if (item != 0) (void)EDSDK::EdsRelease(item);
+  }
+}
+
 void TEDSDK::FinishSDK() {
-  if (EDSDK::EDSDKReady()) (void)EDSDK::EdsTerminateSDK();
+  if (!EDSDK::EDSDKReady()) return;
+  // The library's objects end with it: its references go back first.
+  ReleasePendingItems();
+  if (OwnsCameraRef && CanRelease()) (void)EDSDK::EdsRelease(CameraRef);
+  OwnsCameraRef = false;
+  if (Lumidor::EOSCameraList) EDSDKApi::ReleaseCameras(*Lumidor::EOSCameraList, false);
+  (void)EDSDK::EdsTerminateSDK();
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,19 @@ namespace EDSDKApi {
 // at most 128" rather than reading past the record.
 std::vector<std::int32_t> PropertyDescValues(const EdsPropertyDesc& Desc, std::uint32_t PropertyId);
 
+// Gives back the library's reference of every camera in Cameras and empties it; with
+// KeepConnected, a camera that a live component is connected to keeps its reference, which that
+// component goes on using. Nothing is called while the libraries are not started (after the end
+// of the library its objects are gone). A failed release is not reported: nobody could act on it.
+void ReleaseCameras(std::vector<EdsRef>& Cameras, bool KeepConnected);
+
 }  // namespace EDSDKApi
 
 class TEDSDK {
  public:
   TEDSDK() = default;
+  // Gives back the references of the pictures nobody fetched.
+  ~TEDSDK();
   TEDSDK(const TEDSDK&) = delete;
   TEDSDK& operator=(const TEDSDK&) = delete;
 
@@ -34,8 +43,9 @@ class TEDSDK {
   // Loads the library (ECamException "EDSDK.DLL could not be loaded" when it is not there) and
   // initializes it.
   void StartSDK();
-  // Empties Names and EOSCameraList, then lists the EOS cameras into both; the library's camera
-  // list is released however the listing ends.
+  // Empties Names and EOSCameraList (giving back the references of cameras nobody is connected
+  // to), then lists the EOS cameras into both. The library's camera list is released however the
+  // listing ends; a listing that fails gives back what it got and leaves both lists empty.
   void EnumerateCameras(Lumidor::TStringList& Names);
   // Checks the index, takes camera ConnectToCamera of EOSCameraList, registers the wrapper's own
   // object, property and state handlers (context: the address of RegistryIndex; EventCallback
@@ -62,7 +72,8 @@ class TEDSDK {
   void RemoteTakePicture(std::int32_t Context);
   // Writes the oldest queued picture (or its thumbnail) to FileName through a file stream. A
   // full-picture download, also a failed one, ends with the item completed, released and
-  // removed; a thumbnail leaves it queued.
+  // removed; a thumbnail leaves it queued. Another data kind raises before anything is created.
+  // When it raises after the file was created, the file is removed: it holds no whole picture.
   void RemoteGetPicture(const std::string& FileName,
                         CamDefines::ReleaseDataKindType ReleaseDataKind, std::int32_t Context);
   // The capability probe of EnterRemoteMode: flags in Result, from position 5 on, the values
@@ -78,11 +89,24 @@ class TEDSDK {
   void ReportProbeProgress(std::int32_t PercentageDone);
   // Keeps a picture the camera announced for RemoteGetPicture; the wrapper owns the reference.
   void QueuePendingItem(EdsRef Item);
+  // Gives back the references this process holds (pending pictures, listed cameras), then ends
+  // the library.
   void FinishSDK();
 
   std::int32_t RegistryIndex = 0;
   Lumidor::ConnectInfoType ConnectInfo;
   EdsRef CameraRef = 0;
+  // CameraRef is this wrapper's own reference, not one of EOSCameraList's: the list it came from
+  // was replaced while the camera was connected. Given back with the wrapper.
+  bool OwnsCameraRef = false;
+  // Appended to by the object-event callback, which the library may run on a thread of its own,
+  // and consumed by RemoteGetPicture: every access holds PendingItemsLock, which is never held
+  // while the library is called.
   std::deque<EdsRef> PendingItems;  // oldest first
-  std::uint8_t DownloadMode = 0;    // 1 while a full picture downloads
+  std::mutex PendingItemsLock;
+  std::uint8_t DownloadMode = 0;  // 1 while a full picture downloads
+
+ private:
+  // Empties PendingItems and gives back their references.
+  void ReleasePendingItems();
 };

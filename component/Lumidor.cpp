@@ -7,6 +7,7 @@
 #include "component/EDSDKApi.h"
 #include "component/PRSDKApi.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/OsFile.h"
 #include "platform/Sleep.h"
 
@@ -157,6 +158,8 @@ TLumidor::~TLumidor() {
     bool allEmpty = true;
     for (TLumidor* cell : registry) allEmpty = allEmpty && cell == nullptr;
     if (allEmpty) {
+      // Nobody uses the listed cameras any more: their references go back to the library.
+      if (EOSCameraList) EDSDKApi::ReleaseCameras(*EOSCameraList, false);
       InstanceRegistry.reset();
       CDCameraList.reset();
       PRCameraList.reset();
@@ -277,32 +280,67 @@ void TLumidor::RemoteTakePicture() {
 void TLumidor::RemoteGetPicture(const std::string& FileName, ReleaseDataKindType ReleaseDataKind) {
   CheckRemote();
   switch (Dispatch()) {
-    case Target::CD:
-      CDWrapper->RemoteGetPicture(FileName, CDGetPictureProgressProc, RegistryIndex);
-      break;
-    case Target::PR: {
-      if (PRReleaseQueue.empty()) throw ECamException("There are no pictures to download");
-      PRDownloadStream.reset();
-      PRDownloadActive = false;
-      PRDownloadStream = std::make_unique<TDownloadStream>(FileName);
-      const PRReleaseRecord record = PRReleaseQueue.front();
+    case Target::CD: {
+      // The library creates the file itself: what it leaves after a failure is broken, unless
+      // the file was there before the call (it may not have touched it).
+      const bool existed = rt::FileExists(FileName);
       try {
-        PRWrapper->RemoteGetPicture(record, PRGetPictureProgressProc, RegistryIndex);
+        CDWrapper->RemoteGetPicture(FileName, CDGetPictureProgressProc, RegistryIndex);
       } catch (...) {
-        // The record stays queued; closing the file keeps a retry on the same name possible.
-        PRDownloadStream.reset();
-        PRDownloadActive = false;
+        if (!existed) rt::RemoveFile(FileName);
         throw;
       }
-      PRReleaseQueue.pop_front();
       break;
     }
+    case Target::PR:
+      PRGetPicture(FileName);
+      break;
     case Target::ED:
       EDWrapper->RemoteGetPicture(FileName, ReleaseDataKind, RegistryIndex);
       break;
     case Target::None:
       break;
   }
+}
+
+void TLumidor::PRGetPicture(const std::string& FileName) {
+  PRReleaseRecord record;
+  {
+    std::lock_guard<std::mutex> lock(PRReleaseQueueLock);
+    if (PRReleaseQueue.empty()) throw ECamException("There are no pictures to download");
+    record = PRReleaseQueue.front();
+  }
+  PRDownloadStream.reset();
+  PRDownloadActive = false;
+  PRDownloadStream = std::make_unique<TDownloadStream>(FileName);
+  PRDownloadFailure = nullptr;
+  PRDownloadComplete = false;
+  PRTransferUnderWay = true;
+  try {
+    PRWrapper->RemoteGetPicture(record, PRGetPictureProgressProc, RegistryIndex);
+    PRTransferUnderWay = false;
+    if (PRDownloadFailure) std::rethrow_exception(PRDownloadFailure);
+    if (!PRDownloadComplete) {
+      throw ECamException(
+          "PR_RC_GetReleasedData returned before the end of the picture data: the picture is "
+          "incomplete");
+    }
+  } catch (...) {
+    // The first failure is the one to report: a failed write comes before the library's own
+    // complaint about it. The record stays queued; the broken file goes, so that a retry can
+    // use the same name and nothing broken is left for anyone to find.
+    PRTransferUnderWay = false;
+    const std::exception_ptr failure =
+        PRDownloadFailure ? PRDownloadFailure : std::current_exception();
+    PRDownloadFailure = nullptr;
+    PRDownloadStream.reset();
+    PRDownloadActive = false;
+    rt::RemoveFile(FileName);
+    std::rethrow_exception(failure);
+  }
+  PRDownloadStream.reset();
+  std::lock_guard<std::mutex> lock(PRReleaseQueueLock);
+  PRReleaseQueue.pop_front();
 }
 
 RemoteParamType TLumidor::RemoteGetParams() {

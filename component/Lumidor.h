@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -208,9 +210,20 @@ class TLumidor : public rt::Component {
   bool InRemoteMode = false;         // set by a successful EnterRemoteMode, never cleared
   std::int32_t RegistryIndex = 0;    // slot in InstanceRegistry, fixed for the component's life
   std::int32_t ConnectToCamera = 0;  // index of the connection in PowerShotNames or EOSNames
-  std::deque<PRReleaseRecord> PRReleaseQueue;         // oldest first
+  // Appended to by the PowerShot event callback, which the library may run on a thread of its
+  // own, and consumed by RemoteGetPicture: every access holds PRReleaseQueueLock, which is never
+  // held while the library is called or an event fires.
+  std::deque<PRReleaseRecord> PRReleaseQueue;  // oldest first
+  std::mutex PRReleaseQueueLock;
   std::unique_ptr<TDownloadStream> PRDownloadStream;  // while a PowerShot download runs
   bool PRDownloadActive = false;
+  // The PowerShot transfer that RemoteGetPicture has under way. The progress callback writes its
+  // data and keeps the first failure (a write that fails, a chunk with nowhere to go) in
+  // PRDownloadFailure instead of reporting it, and sets PRDownloadComplete when the end of the
+  // data closed the file; RemoteGetPicture raises the failure once the library returns.
+  bool PRTransferUnderWay = false;
+  bool PRDownloadComplete = false;
+  std::exception_ptr PRDownloadFailure;
   std::unique_ptr<TCDSDK> CDWrapper;
   std::unique_ptr<TPRSDK> PRWrapper;
   std::unique_ptr<TEDSDK> EDWrapper;
@@ -219,6 +232,8 @@ class TLumidor : public rt::Component {
   enum class Target { None, CD, PR, ED };
   // The wrapper that serves the connected camera.
   Target Dispatch() const;
+  // The PowerShot download of RemoteGetPicture.
+  void PRGetPicture(const std::string& FileName);
   // The Remote operations' checks, in order: remote mode, then a connected camera.
   void CheckRemote() const;
 

@@ -401,9 +401,12 @@ extern "C" CDResult SDKCALL CDGetReleasedData(CDSourceHandle source, CDProgressC
   constexpr std::size_t kChunk = 16384;
   bool written = true;
   std::size_t done = 0;
+  // A write limit stands for a disk that fills up: the bytes past it are not written.
+  const std::size_t room = config.cd.writeLimit.value_or(bytes.size());
   do {
     const std::size_t chunk = std::min(kChunk, bytes.size() - done);
-    written = written && std::fwrite(bytes.data() + done, 1, chunk, file) == chunk;
+    const std::size_t fits = done < room ? std::min(chunk, room - done) : 0;
+    written = written && std::fwrite(bytes.data() + done, 1, fits, file) == fits && fits == chunk;
     done += chunk;
     const auto percent =
         bytes.empty() ? 100u : static_cast<std::uint32_t>(done * 100 / bytes.size());

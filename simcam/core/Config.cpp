@@ -254,6 +254,13 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
        }},
       {"thumbnail_bytes", [](std::string_view rest,
                              Config& config) { return SetUInt32(rest, config.cd.thumbnailBytes); }},
+      {"cd_write_limit",
+       [](std::string_view rest, Config& config) {
+         std::uint32_t limit = 0;
+         const std::string error = SetUInt32(rest, limit);
+         if (error.empty()) config.cd.writeLimit = limit;
+         return error;
+       }},
       // PowerShot camera directives.
       {"pr_value",
        [](std::string_view rest, Config& config) -> std::string {
@@ -295,14 +302,16 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
          const auto words = Words(rest);
          std::uint32_t bytes = 0;
          if (words.size() != 2 || !ParseUInt32(words[1], bytes)) {
-           return "expects device_info or prop_desc and a size";
+           return "expects device_info, prop_desc or transfer and a size";
          }
          if (words[0] == "device_info") {
            config.pr.deviceInfoCut = bytes;
          } else if (words[0] == "prop_desc") {
            config.pr.propDescCut = bytes;
+         } else if (words[0] == "transfer") {
+           config.pr.transferCut = bytes;
          } else {
-           return "expects device_info or prop_desc";
+           return "expects device_info, prop_desc or transfer";
          }
          return {};
        }},

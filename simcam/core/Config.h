@@ -76,6 +76,7 @@ struct CdCameraConfig {
   std::uint32_t zoomPosition = 0;
   std::uint32_t thumbnailBytes = 4096;
   std::string pictureFile;                                       // empty: generated pictures
+  std::optional<std::uint32_t> writeLimit;                       // `cd_write_limit N`
   std::map<std::string, SettingOverride, std::less<>> settings;  // by setting name
   std::vector<RefuseRule> refusals;
   std::vector<EventRule> events;
@@ -90,6 +91,7 @@ struct PrCameraConfig {
   std::vector<std::uint32_t> without;                           // `pr_without CODE ...`
   std::optional<std::uint32_t> deviceInfoCut;                   // `pr_cut device_info N`
   std::optional<std::uint32_t> propDescCut;                     // `pr_cut prop_desc N`
+  std::optional<std::uint32_t> transferCut;                     // `pr_cut transfer N`
 };
 
 // ---- EOS camera ----

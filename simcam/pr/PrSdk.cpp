@@ -605,18 +605,25 @@ extern "C" PRResult SDKCALL PR_RC_GetReleasedData(PRHandle camera, std::uint32_t
   const std::string bytes = simcam::MakePicture(
       item.number, item.thumbnail ? config.cd.thumbnailBytes : config.pictureBytes);
   const auto total = static_cast<std::uint32_t>(bytes.size());
+  // A transfer cut short delivers its first bytes only, never the end, and still answers 0.
+  const std::uint32_t delivered =
+      config.pr.transferCut ? std::min(*config.pr.transferCut, total) : total;
   std::uint32_t done = 0;
   PRProgressRecord report;
   std::memset(&report, 0, sizeof report);
   report.TotalSize = total;
-  while (done < total) {
-    const std::uint32_t chunk = std::min(blockSize, total - done);
+  while (done < delivered) {
+    const std::uint32_t chunk = std::min(blockSize, delivered - done);
     report.Offset = done;
     report.Length = static_cast<std::int32_t>(chunk);
     report.Data = bytes.data() + done;
     done += chunk;
     report.PercentDone = static_cast<std::int32_t>(std::uint64_t{done} * 100 / total);
     callback(camera, 0, context, &report);
+  }
+  if (delivered < total) {
+    call.Out("bytes", delivered).Out("picture", item.number);
+    return simcam::Succeed(call, camera);
   }
   report.Offset = total;
   report.Length = 0;

@@ -264,6 +264,30 @@ TEST_F(CDCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
   EXPECT_EQ(Calls("CDAFLock"), Strings{"1 -> 0x00000000"});
 }
 
+TEST_F(CDCamera, AFailedDownloadLeavesNothingBrokenBehind) {
+  const fs::path file = dir / "1.jpg";
+  std::string raised;
+  const auto download = [&](RemoteEventCallbackType event, const AdditionNotifyRemoteEventType&) {
+    if (event != RemoteEventCallbackReleaseComplete) return;
+    raised = RaisedMessage(
+        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); });
+  };
+  // The disk fills up half way: the partial file that the library leaves goes.
+  Ready("picture_bytes 70000\ncd_write_limit 20000\n");
+  lumidor->OnRemoteEvent = download;
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(raised.rfind("CDGetReleasedData errorcode 0x00000028, ", 0), 0u) << raised;
+  EXPECT_FALSE(fs::exists(file));
+  // A file that was there before is the caller's: a refused download leaves it as it was.
+  Ready("fail CDGetReleasedData 0x81\n");
+  lumidor->OnRemoteEvent = download;
+  std::ofstream(file) << "older";
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(raised.rfind("CDGetReleasedData errorcode 0x00000081, ", 0), 0u) << raised;
+  EXPECT_EQ(ReadAll(file), "older");
+  EXPECT_TRUE(hooked.empty());
+}
+
 TEST_F(CDCamera, TheReleaseCountOfThumbnailAndPictureIsHalved) {
   Ready("", ReleaseDataKingTakeBothThumbAndPic);
   std::vector<int> counts;

@@ -86,10 +86,11 @@ TEST_F(Callbacks, CDDeviceEventsMapToSeverityAndCode) {
     CDEventProc(severity | 2, &zero, 4, Context());
   }
   EXPECT_EQ(events, "1,5 2,5 3,5 0,5 0,5 0,5 3,5 ");
-  // A battery event without data reads as state 0.
+  // A battery event without data reads as state 0, and so do bytes the library did not deliver.
   events.clear();
   CDEventProc(1, nullptr, 0, Context());
-  EXPECT_EQ(events, "1,0 ");
+  CDEventProc(1, &battery[0], 0, Context());
+  EXPECT_EQ(events, "1,0 1,0 ");
   EXPECT_TRUE(errors.empty());
 }
 
@@ -200,13 +201,18 @@ TEST_F(Callbacks, TheReleaseCountIsHalvedForThumbnailAndPictureAndAbsentInTheCam
   ReleaseEventProc(29, &values[0], 4, Context());
   Release(ReleaseModeOnlyToCamera, ReleaseDataKingTakeBothThumbAndPic);
   ReleaseEventProc(29, &values[2], 4, Context());
-  ASSERT_EQ(remote.size(), 5u);
+  // Only the bytes that the library says it delivered are read.
+  Release(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture);
+  const std::int32_t wide = 0x0102;
+  ReleaseEventProc(29, &wide, 1, Context());
+  ASSERT_EQ(remote.size(), 6u);
   std::vector<std::pair<int, int>> got;
   for (const RemoteFired& r : remote) {
     EXPECT_EQ(r.Event, RemoteEventCallbackReleaseComplete);
     got.push_back({r.Data.DataKind, r.Data.DataValue});
   }
-  EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{1, 1}, {1, -1}, {1, 2}, {1, 3}, {1, 0}}));
+  EXPECT_EQ(got,
+            (std::vector<std::pair<int, int>>{{1, 1}, {1, -1}, {1, 2}, {1, 3}, {1, 0}, {1, 2}}));
 }
 
 TEST_F(Callbacks, ProgressIsReportedAndFollowedByAPause) {

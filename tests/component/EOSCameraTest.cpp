@@ -7,12 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "component/EDSDK.h"
 #include "component/EDSDKApi.h"
 #include "component/Lumidor.h"
 #include "platform/Application.h"
@@ -36,24 +37,24 @@ class EOSCamera : public CameraTest {
   }
   TEDSDK& Wrapper() { return *lumidor->EDWrapper; }
 
-  // The items and streams that the library handed out (`item=`, `stream=`) whose last
-  // reference was not released.
+  // The references that the library handed out (camera lists, cameras, items, streams) and
+  // that were not given back with EdsRelease, one entry for each.
   Strings Unreleased() const {
-    std::set<std::string> handed, released;
+    std::map<std::string, int> held;
     for (const std::string& line : Trace()) {
-      for (const char* key : {" item=", " stream="}) {
+      for (const char* key : {" list=", " child=", " item=", " stream="}) {
         const auto at = line.find(key);
         if (at == std::string::npos) continue;
         const auto start = at + std::string(key).size();
-        handed.insert(line.substr(start, line.find(' ', start) - start));
+        ++held[line.substr(start, line.find(' ', start) - start)];
       }
-      if (line.rfind("EdsRelease(", 0) == 0 && line.ends_with("references=0")) {
-        released.insert(line.substr(11, line.find(')') - 11));
+      if (line.rfind("EdsRelease(", 0) == 0 && line.find(" -> 0x00000000") != std::string::npos) {
+        --held[line.substr(11, line.find(')') - 11)];
       }
     }
     Strings left;
-    for (const std::string& ref : handed) {
-      if (!released.count(ref)) left.push_back(ref);
+    for (const auto& [ref, count] : held) {
+      for (int i = 0; i < count; ++i) left.push_back(ref);
     }
     return left;
   }
@@ -329,11 +330,15 @@ TEST_F(EOSCamera, AThumbnailLeavesThePictureQueuedForLater) {
   lumidor->RemoteGetPicture(thumb.string(), ReleaseDataKindTakeOnlyThumbnail);
   EXPECT_EQ(ReadAll(thumb), simcam::MakePicture(1, 600));
   EXPECT_EQ(Wrapper().PendingItems.size(), 2u);
-  // Neither thumbnail nor picture: an empty file, and the item stays.
+  // Neither thumbnail nor picture: refused before any stream or file, and the item stays.
   const fs::path none = dir / "none.jpg";
-  lumidor->RemoteGetPicture(none.string(), ReleaseDataKingTakeBothThumbAndPic);
-  EXPECT_TRUE(fs::exists(none));
-  EXPECT_EQ(fs::file_size(none), 0u);
+  RestartTrace();
+  EXPECT_EQ(RaisedMessage([&] {
+              lumidor->RemoteGetPicture(none.string(), ReleaseDataKingTakeBothThumbAndPic);
+            }),
+            "An EOS camera delivers the picture or its thumbnail, not data kind 2");
+  EXPECT_FALSE(fs::exists(none));
+  EXPECT_TRUE(Trace().empty());
   EXPECT_EQ(Wrapper().PendingItems.size(), 2u);
   // Oldest first.
   lumidor->RemoteGetPicture((dir / "1.jpg").string(), ReleaseDataKindTakeOnlyPicture);
@@ -387,22 +392,60 @@ TEST_F(EOSCamera, AFailedDownloadStillReleasesAndDropsThePicture) {
               lumidor->RemoteGetPicture((dir / "1.jpg").string(), ReleaseDataKindTakeOnlyPicture);
             }),
             "EdsDownload errorcode 0x00000028, File write error");
+  EXPECT_FALSE(fs::exists(dir / "1.jpg"));  // the file the stream created is gone
   EXPECT_TRUE(Wrapper().PendingItems.empty());
   EXPECT_EQ(Wrapper().DownloadMode, 0);
   EXPECT_EQ(Unreleased(), Strings{});
   EXPECT_EQ(Calls("EdsDownloadComplete").size(), 1u);
 
-  // A failing stream creation raises at once and keeps the picture queued.
+  // A failing stream creation raises at once and keeps the picture queued; a file that was
+  // there before stays as it was.
   Ready("fail EdsCreateFileStream 0x23 count=1\n");
   lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
   lumidor->RemoteTakePicture();
+  std::ofstream(dir / "1.jpg") << "older";
   EXPECT_EQ(RaisedMessage([&] {
               lumidor->RemoteGetPicture((dir / "1.jpg").string(), ReleaseDataKindTakeOnlyPicture);
             }),
             "EdsCreateFileStream errorcode 0x00000023, File open error");
+  EXPECT_EQ(ReadAll(dir / "1.jpg"), "older");
   EXPECT_EQ(Wrapper().PendingItems.size(), 1u);
   lumidor->RemoteGetPicture((dir / "1.jpg").string(), ReleaseDataKindTakeOnlyPicture);
   EXPECT_TRUE(Wrapper().PendingItems.empty());
+}
+
+TEST_F(EOSCamera, EveryReferenceGoesBackAfterAFailedListingAndAtTheEndOfTheComponent) {
+  // The second camera's description cannot be read: the listing fails and keeps nothing.
+  WriteConfig("camera eos EOS A\ncamera eos EOS B\nfail EdsGetDeviceInfo 0x61 from=2 count=1\n");
+  NewLumidor();
+  EXPECT_EQ(RaisedMessage([&] { lumidor->EnumerateCameras(); }),
+            "EdsGetDeviceInfo errorcode 0x00000061, Invalid handle");
+  EXPECT_TRUE(EOSNames->empty());
+  EXPECT_TRUE(EOSCameras().empty());
+  EXPECT_EQ(Unreleased(), Strings{});
+
+  // A life: listed, connected, listed again while connected, two pictures announced and one
+  // fetched, an announcement after the component is gone.
+  RestartTrace();
+  lumidor->EnumerateCameras();
+  lumidor->Connect(2, 1);
+  lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, false, ".");
+  lumidor->EnumerateCameras();
+  lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
+  lumidor->RemoteTakePicture();
+  lumidor->RemoteTakePicture();
+  lumidor->RemoteGetPicture((dir / "1.jpg").string(), ReleaseDataKindTakeOnlyPicture);
+  void* context = &Wrapper().RegistryIndex;
+  EXPECT_NE(Unreleased(), Strings{});
+  lumidor.reset();
+  EXPECT_EQ(Unreleased(), Strings{});
+  // The handler of the gone component still gets an object now and then: it gives it back.
+  EdsRef object = 0;
+  const std::string file = (dir / "object").string();
+  ASSERT_EQ(EDSDK::EdsCreateFileStream(file.c_str(), 1, 1, &object), 0u);
+  EXPECT_EQ(EdsObjectEventProc(0x208, object, context), 0u);
+  EXPECT_EQ(Unreleased(), Strings{});
+  EXPECT_TRUE(hooked.empty());
 }
 
 // Each checked entry point, failing, raises with its own label and the library's text.

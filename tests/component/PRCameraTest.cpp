@@ -269,6 +269,40 @@ TEST_F(PRCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
   EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 3000));
 }
 
+TEST_F(PRCamera, AFailedTransferRaisesOnceLeavesNoFileAndKeepsTheRelease) {
+  const fs::path file = dir / "1.jpg";
+  std::string raised;
+  const auto download = [&](RemoteEventCallbackType event, const AdditionNotifyRemoteEventType&) {
+    if (event != RemoteEventCallbackReleaseComplete) return;
+    raised = RaisedMessage(
+        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); });
+  };
+  // The library stops half way and answers 0 all the same.
+  Ready("picture_bytes 250000\npr_cut transfer 150000\n");
+  lumidor->OnRemoteEvent = download;
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(raised,
+            "PR_RC_GetReleasedData returned before the end of the picture data: the picture is "
+            "incomplete");
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_EQ(lumidor->PRReleaseQueue.size(), 1u);
+  EXPECT_EQ(lumidor->PRDownloadStream, nullptr);
+  EXPECT_TRUE(hooked.empty()) << hooked.front();  // reported once: by the raise
+
+  // The library refuses the transfer: its own error, no file, and the release can be fetched
+  // later under the same name.
+  Ready("picture_bytes 3000\nfail PR_RC_GetReleasedData 0x81 count=1\n");
+  lumidor->OnRemoteEvent = download;
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(raised.rfind("PR_RC_GetReleasedData errorcode 0x00000081, ", 0), 0u) << raised;
+  EXPECT_FALSE(fs::exists(file));
+  ASSERT_EQ(lumidor->PRReleaseQueue.size(), 1u);
+  lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
+  EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 3000));
+  EXPECT_TRUE(lumidor->PRReleaseQueue.empty());
+  EXPECT_TRUE(hooked.empty());
+}
+
 // Each checked entry point, failing, raises with its own label and the library's text.
 TEST_F(PRCamera, EachCheckedCallFailsWithItsOwnMessage) {
   const auto connect = [](TLumidor& l) { l.Connect(1, 0); };
