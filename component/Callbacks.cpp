@@ -2,8 +2,10 @@
 // it was registered with, turns the library's event into the component's events, and returns 0.
 // They run on whatever thread the library calls them on and fire the events synchronously.
 //
-// Nothing ever leaves a callback into a camera library: whatever a callback, an event handler or
-// ExtendShutdownTimer raises is caught and handed to the application's exception hook.
+// Nothing ever leaves a callback into a camera library. A failure of the PowerShot transfer that
+// RemoteGetPicture has under way is kept for it to raise; whatever else a callback, an event
+// handler or ExtendShutdownTimer raises has no caller to reach and goes to the application's
+// exception hook.
 #include <algorithm>
 #include <cstring>
 #include <mutex>

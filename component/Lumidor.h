@@ -297,7 +297,8 @@ std::vector<EdsRef>& EOSCameras();
 // ---- Library callbacks (Callbacks.cpp) ----
 // Each finds its component through its context (the registry slot; for the EOS library the
 // address of the EOS wrapper's copy of it) and does nothing when the component is gone. Each
-// returns 0 on every path and lets no exception out: what it, an event handler or
+// returns 0 on every path and lets no exception out: a failure of the PowerShot transfer under
+// way is kept for RemoteGetPicture to raise; what else it, an event handler or
 // ExtendShutdownTimer raises goes to the application's exception hook. The progress callbacks
 // pause 10 ms after each report.
 CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t DataSize,
