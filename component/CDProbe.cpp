@@ -31,28 +31,12 @@ constexpr int kProbeSteps = 17;
 // handed this size (it then refuses or cuts the value, and nothing is written past the buffer).
 constexpr std::uint32_t kMaxRelCamValueSize = 0x10000;
 
-// Group bases of the capability record.
-constexpr std::size_t kImageQualityBase = 5;
-constexpr std::size_t kImageSizeBase = 17;
-constexpr std::size_t kFlashModeBase = 31;
-constexpr std::size_t kFlashCompensationBase = 39;
-constexpr std::size_t kShootingModeBase = 61;
-constexpr std::size_t kMeteringModeBase = 98;
-constexpr std::size_t kAFDistanceBase = 110;
-constexpr std::size_t kWhiteBalanceBase = 134;
-constexpr std::size_t kContrastBase = 153;
-constexpr std::size_t kSharpnessBase = 157;
-constexpr std::size_t kSaturationBase = 161;
-constexpr std::size_t kISOSpeedBase = 168;
-constexpr std::size_t kAvBase = 189;
-constexpr std::size_t kTvBase = 230;
-constexpr std::size_t kExposureCompensationBase = 290;
-constexpr std::size_t kPhotoEffectBase = 304;
-constexpr std::size_t kBeepBase = 311;
-// The groups of settings the CD library does not have, and the two single flags it never sets.
-constexpr std::size_t kAbsentGroupBases[] = {11, 24, 53, 105, 123, 131, 165};
-constexpr std::size_t kWBShiftFlag = 151;
-constexpr std::size_t kPictureStyleFlag = 152;
+using Lumidor::ProbeGroup;
+namespace Layout = Lumidor::ProbeLayout;
+// The groups of settings the CD library does not have.
+constexpr ProbeGroup kAbsentGroups[] = {
+    Layout::ImageQuality2, Layout::ImageSize2,    Layout::DriveMode, Layout::AFMode,
+    Layout::FocusPoint,    Layout::AFAssistLight, Layout::ColorSpace};
 
 // Closes a value list however the probe leaves it. The normal end releases it through Release,
 // which is tested; when an error ends the list early it is still released, untested.
@@ -98,15 +82,15 @@ class Groups {
  public:
   explicit Groups(RemoteProbeParamType& record) : record_(record) {}
 
-  // Flags index Index of the group at Base with Last indexes. An index outside the group (a
-  // value the converter does not know gives 0) falls on the base byte, which the group's end
-  // overwrites, so a flag never reaches another group.
-  void Flag(std::size_t base, std::size_t last, std::uint8_t index) {
+  // Flags index Index of the group. An index outside the group (a value the converter does not
+  // know gives 0) falls on the base byte, which the group's end overwrites, so a flag never
+  // reaches another group.
+  void Flag(const ProbeGroup& group, std::uint8_t index) {
     const std::size_t i = index & 0x7F;
-    record_[base + (i <= last ? i : 0)] = 1;
+    record_[group.Base + (i <= group.Count ? i : 0)] = 1;
   }
   // The base byte: 1 when the camera offers no value of the setting.
-  void End(std::size_t base, bool found) { record_[base] = found ? 0 : 1; }
+  void End(const ProbeGroup& group, bool found) { record_[group.Base] = found ? 0 : 1; }
   void Set(std::size_t position, std::uint8_t value) { record_[position] = value; }
 
  private:
@@ -115,8 +99,8 @@ class Groups {
 
 // The list of a 16-bit setting: flags what the list holds and returns true when the library has
 // the list (its reset answered 0); false selects the trial path.
-bool ProbeList(CDSourceHandle source, const ListCalls& calls, Groups& groups, std::size_t base,
-               std::size_t last, std::uint8_t (*convert)(std::uint32_t), bool& found) {
+bool ProbeList(CDSourceHandle source, const ListCalls& calls, Groups& groups,
+               const ProbeGroup& group, std::uint8_t (*convert)(std::uint32_t), bool& found) {
   ValueList list(calls.release, calls.releaseName);
   if (calls.reset(source, list.Out()) != kCDOk) return false;
   list.Opened();
@@ -125,7 +109,7 @@ bool ProbeList(CDSourceHandle source, const ListCalls& calls, Groups& groups, st
   for (std::uint32_t k = 0; k < count; ++k) {
     std::uint16_t value = 0;
     TCDSDK::CheckError(calls.next(list.Handle(), &value), calls.nextName);
-    groups.Flag(base, last, convert(value));
+    groups.Flag(group, convert(value));
     found = true;
   }
   list.Release();
@@ -134,10 +118,10 @@ bool ProbeList(CDSourceHandle source, const ListCalls& calls, Groups& groups, st
 
 // Tries indexes 1..Last with Trial (an answer of 0 means the camera took the value).
 void ProbeTrials(const std::function<CDResult(std::uint8_t)>& trial, Groups& groups,
-                 std::size_t base, std::size_t last, bool& found) {
-  for (std::size_t i = 1; i <= last; ++i) {
+                 const ProbeGroup& group, bool& found) {
+  for (std::size_t i = 1; i <= group.Count; ++i) {
     if (trial(static_cast<std::uint8_t>(i)) == kCDOk) {
-      groups.Flag(base, last, static_cast<std::uint8_t>(i));
+      groups.Flag(group, static_cast<std::uint8_t>(i));
       found = true;
     }
   }
@@ -145,22 +129,22 @@ void ProbeTrials(const std::function<CDResult(std::uint8_t)>& trial, Groups& gro
 
 // One 16-bit setting: its list, or the trials when the library has no list. MayTry, when
 // given, runs once before the trials; false skips them.
-void ProbeSetting(CDSourceHandle source, const ListCalls& calls, Groups& groups, std::size_t base,
-                  std::size_t last, std::uint8_t (*convert)(std::uint32_t),
+void ProbeSetting(CDSourceHandle source, const ListCalls& calls, Groups& groups,
+                  const ProbeGroup& group, std::uint8_t (*convert)(std::uint32_t),
                   const std::function<CDResult(std::uint8_t)>& trial,
                   const std::function<bool()>& mayTry = nullptr) {
   bool found = false;
-  if (!ProbeList(source, calls, groups, base, last, convert, found) && (!mayTry || mayTry())) {
-    ProbeTrials(trial, groups, base, last, found);
+  if (!ProbeList(source, calls, groups, group, convert, found) && (!mayTry || mayTry())) {
+    ProbeTrials(trial, groups, group, found);
   }
-  groups.End(base, found);
+  groups.End(group, found);
 }
 
 // A release setting: its list through the release-setting entry points, or trials of Size-byte
 // values with CDSetRelCamSettingData. Convert takes the listed value as it came (little-endian,
 // at most 4 bytes); Code gives the value tried for an index.
 void ProbeRelCamSetting(CDSourceHandle source, std::uint32_t id, std::uint32_t size, Groups& groups,
-                        std::size_t base, std::size_t last, std::uint8_t (*convert)(std::uint32_t),
+                        const ProbeGroup& group, std::uint8_t (*convert)(std::uint32_t),
                         std::uint32_t (*code)(std::uint8_t)) {
   bool found = false;
   ValueList list(CDAPI::CDEnumRelCamSettingDataRelease, "CDEnumRelCamSettingDataRelease");
@@ -179,7 +163,7 @@ void ProbeRelCamSetting(CDSourceHandle source, std::uint32_t id, std::uint32_t s
           "CDEnumRelCamSettingDataNext");
       const std::uint32_t value = std::uint32_t{buffer[0]} | std::uint32_t{buffer[1]} << 8 |
                                   std::uint32_t{buffer[2]} << 16 | std::uint32_t{buffer[3]} << 24;
-      groups.Flag(base, last, convert(value));
+      groups.Flag(group, convert(value));
       found = true;
     }
     list.Release();
@@ -191,9 +175,9 @@ void ProbeRelCamSetting(CDSourceHandle source, std::uint32_t id, std::uint32_t s
                                          static_cast<std::uint8_t>((value >> 8) & 0xFF)};
           return CDAPI::CDSetRelCamSettingData(source, id, size, bytes);
         },
-        groups, base, last, found);
+        groups, group, found);
   }
-  groups.End(base, found);
+  groups.End(group, found);
 }
 
 // Release settings whose code is the first byte of the value.
@@ -273,25 +257,25 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
         CDImageFormatAttribute format{};
         CheckError(CDAPI::CDEnumImageFormatAttributeNext(list.Handle(), &format),
                    "CDEnumImageFormatAttributeNext");
-        groups.Flag(kImageQualityBase, 5, CDQualityToCam(format.Quality));
-        groups.Flag(kImageSizeBase, 6, CDImageSizeToCam(format.Size));
+        groups.Flag(Layout::ImageQuality, CDQualityToCam(format.Quality));
+        groups.Flag(Layout::ImageSize, CDImageSizeToCam(format.Size));
         found = true;
       }
       list.Release();
     } else {
-      for (std::uint8_t quality = 1; quality <= 5; ++quality) {
-        for (std::uint8_t size = 1; size <= 6; ++size) {
+      for (std::uint8_t quality = 1; quality <= Layout::ImageQuality.Count; ++quality) {
+        for (std::uint8_t size = 1; size <= Layout::ImageSize.Count; ++size) {
           if (CDAPI::CDSetImageFormatAttribute(h, CamQualityToCD(quality),
                                                CamImageSizeToCD(size)) == kCDOk) {
-            groups.Flag(kImageQualityBase, 5, quality);
-            groups.Flag(kImageSizeBase, 6, size);
+            groups.Flag(Layout::ImageQuality, quality);
+            groups.Flag(Layout::ImageSize, size);
             found = true;
           }
         }
       }
     }
-    groups.End(kImageQualityBase, found);
-    groups.End(kImageSizeBase, found);
+    groups.End(Layout::ImageQuality, found);
+    groups.End(Layout::ImageSize, found);
   }
   step += 2;
   report();
@@ -300,7 +284,7 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
                                    CDAPI::CDEnumShootingModeNext,  CDAPI::CDEnumShootingModeRelease,
                                    "CDGetShootingModeCount",       "CDEnumShootingModeNext",
                                    "CDEnumShootingModeRelease"};
-  ProbeSetting(h, shootingModes, groups, kShootingModeBase, 36, CDShootingModeToCam,
+  ProbeSetting(h, shootingModes, groups, Layout::ShootingMode, CDShootingModeToCam,
                [&](std::uint8_t i) { return CDAPI::CDSetShootingMode(h, CamShootingModeToCD(i)); });
   step += 1;
   (void)CDAPI::CDSetShootingMode(h, kShootingModeCode4);
@@ -314,7 +298,7 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
                               "CDGetAvValueCount",       "CDEnumAvValueNext",
                               "CDEnumAvValueRelease"};
   ProbeSetting(
-      h, avValues, groups, kAvBase, 40, AvCodeToCam,
+      h, avValues, groups, Layout::Av, AvCodeToCam,
       [&](std::uint8_t i) { return CDAPI::CDSetAvValue(h, CamAvToCode(i)); }, inCode4);
   step += 1;
   report();
@@ -324,7 +308,7 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
                               "CDGetTvValueCount",       "CDEnumTvValueNext",
                               "CDEnumTvValueRelease"};
   ProbeSetting(
-      h, tvValues, groups, kTvBase, 59, TvCodeToCam,
+      h, tvValues, groups, Layout::Tv, TvCodeToCam,
       [&](std::uint8_t i) { return CDAPI::CDSetTvValue(h, CamTvToCode(i)); }, inCode4);
   step += 1;
   (void)CDAPI::CDSetShootingMode(h, kShootingModeCode1);
@@ -334,7 +318,7 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
                                    CDAPI::CDEnumExposureCompNext,  CDAPI::CDEnumExposureCompRelease,
                                    "CDGetExposureCompCount",       "CDEnumExposureCompNext",
                                    "CDEnumExposureCompRelease"};
-  ProbeSetting(h, exposureComps, groups, kExposureCompensationBase, 13, CDExpCompToCam,
+  ProbeSetting(h, exposureComps, groups, Layout::ExposureCompensation, CDExpCompToCam,
                [&](std::uint8_t i) { return CDAPI::CDSetExposureComp(h, CamExpCompToCD(i)); });
   step += 1;
   report();
@@ -343,7 +327,7 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
                                    CDAPI::CDEnumWBSettingNext,  CDAPI::CDEnumWBSettingRelease,
                                    "CDGetWBSettingCount",       "CDEnumWBSettingNext",
                                    "CDEnumWBSettingRelease"};
-  ProbeSetting(h, whiteBalances, groups, kWhiteBalanceBase, 16, CDWhiteBalanceToCam,
+  ProbeSetting(h, whiteBalances, groups, Layout::WhiteBalance, CDWhiteBalanceToCam,
                [&](std::uint8_t i) { return CDAPI::CDSetWBSetting(h, CamWhiteBalanceToCD(i)); });
   step += 1;
   report();
@@ -353,7 +337,7 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
       CDAPI::CDEnumAFDistanceSettingNext,  CDAPI::CDEnumAFDistanceSettingRelease,
       "CDGetAFDistanceSettingCount",       "CDEnumAFDistanceSettingNext",
       "CDEnumAFDistanceSettingRelease"};
-  ProbeSetting(h, afDistances, groups, kAFDistanceBase, 12, CDAFDistanceToCam, [&](std::uint8_t i) {
+  ProbeSetting(h, afDistances, groups, Layout::AFDistance, CDAFDistanceToCam, [&](std::uint8_t i) {
     return CDAPI::CDSetAFDistanceSetting(h, CamAFDistanceToCD(i));
   });
   step += 1;
@@ -365,7 +349,7 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
                                 CDAPI::CDEnumFlashSettingNext,  CDAPI::CDEnumFlashSettingRelease,
                                 "CDGetFlashSettingCount",       "CDEnumFlashSettingNext",
                                 "CDEnumFlashSettingRelease"};
-  ProbeSetting(h, flashModes, groups, kFlashModeBase, 7, CDFlashToCam, [&](std::uint8_t i) {
+  ProbeSetting(h, flashModes, groups, Layout::FlashMode, CDFlashToCam, [&](std::uint8_t i) {
     return CDAPI::CDSetFlashSetting(h, CamFlashToCD(i), kCDFlashHalfUnchanged);
   });
   {
@@ -374,39 +358,39 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
         [&](std::uint8_t i) {
           return CDAPI::CDSetFlashSetting(h, kCDFlashHalfUnchanged, CamFlashCompToCD(i));
         },
-        groups, kFlashCompensationBase, 13, found);
-    groups.End(kFlashCompensationBase, found);
+        groups, Layout::FlashCompensation, found);
+    groups.End(Layout::FlashCompensation, found);
   }
   step += 2;
   report();
 
-  ProbeRelCamSetting(h, kCDRelCamMeteringMode, 1, groups, kMeteringModeBase, 6, FirstByteMetering,
+  ProbeRelCamSetting(h, kCDRelCamMeteringMode, 1, groups, Layout::MeteringMode, FirstByteMetering,
                      MeteringCode);
   step += 1;
   report();
-  ProbeRelCamSetting(h, kCDRelCamISOSpeed, 2, groups, kISOSpeedBase, 20, FirstByteISO, ISOCode);
+  ProbeRelCamSetting(h, kCDRelCamISOSpeed, 2, groups, Layout::ISOSpeed, FirstByteISO, ISOCode);
   step += 1;
   report();
-  ProbeRelCamSetting(h, kCDRelCamContrast, 1, groups, kContrastBase, 3, FirstByteLevel, LevelCode);
+  ProbeRelCamSetting(h, kCDRelCamContrast, 1, groups, Layout::Contrast, FirstByteLevel, LevelCode);
   step += 1;
   report();
-  ProbeRelCamSetting(h, kCDRelCamSharpness, 1, groups, kSharpnessBase, 3, FirstByteLevel,
+  ProbeRelCamSetting(h, kCDRelCamSharpness, 1, groups, Layout::Sharpness, FirstByteLevel,
                      LevelCode);
   step += 1;
   report();
-  ProbeRelCamSetting(h, kCDRelCamSaturation, 1, groups, kSaturationBase, 3, FirstByteLevel,
+  ProbeRelCamSetting(h, kCDRelCamSaturation, 1, groups, Layout::Saturation, FirstByteLevel,
                      LevelCode);
   step += 1;
   report();
-  ProbeRelCamSetting(h, kCDRelCamPhotoEffect, 2, groups, kPhotoEffectBase, 6, PhotoEffect16,
+  ProbeRelCamSetting(h, kCDRelCamPhotoEffect, 2, groups, Layout::PhotoEffect, PhotoEffect16,
                      PhotoEffectCode);
   step += 1;
   report();
-  ProbeRelCamSetting(h, kCDRelCamBeep, 1, groups, kBeepBase, 2, FirstByteBeep, BeepCode);
+  ProbeRelCamSetting(h, kCDRelCamBeep, 1, groups, Layout::Beep, FirstByteBeep, BeepCode);
 
-  for (const std::size_t base : kAbsentGroupBases) groups.Set(base, 1);
-  groups.Set(kWBShiftFlag, 0);
-  groups.Set(kPictureStyleFlag, 0);
+  for (const ProbeGroup& group : kAbsentGroups) groups.End(group, false);
+  groups.Set(Layout::WhiteBalanceShiftFlag, 0);
+  groups.Set(Layout::PictureStyleFlag, 0);
   report();
 
   RemoteSetParams(saved);

@@ -99,38 +99,8 @@ void SetPowerFromBattery(std::uint32_t battery, ConnectInfoType& info) {
 
 // ---- The capability probe ----
 
-// A setting's group in the capability record: its base position and how many indexes it has.
-struct ProbeGroup {
-  std::size_t Base;
-  std::uint8_t Count;
-};
-constexpr ProbeGroup kImageQualityGroup{5, 5};
-constexpr ProbeGroup kImageQuality2Group{11, 5};
-constexpr ProbeGroup kImageSizeGroup{17, 6};
-constexpr ProbeGroup kImageSize2Group{24, 6};
-constexpr ProbeGroup kFlashModeGroup{31, 7};
-constexpr ProbeGroup kFlashCompensationGroup{39, 13};
-constexpr ProbeGroup kDriveModeGroup{53, 7};
-constexpr ProbeGroup kShootingModeGroup{61, 36};
-constexpr ProbeGroup kMeteringModeGroup{98, 6};
-constexpr ProbeGroup kAFModeGroup{105, 4};
-constexpr ProbeGroup kAFDistanceGroup{110, 12};
-constexpr ProbeGroup kFocusPointGroup{123, 7};
-constexpr ProbeGroup kAFAssistLightGroup{131, 2};
-constexpr ProbeGroup kWhiteBalanceGroup{134, 16};
-constexpr std::size_t kWhiteBalanceShiftFlag = 151;
-constexpr std::size_t kPictureStyleFlag = 152;
-constexpr ProbeGroup kContrastGroup{153, 3};
-constexpr ProbeGroup kSharpnessGroup{157, 3};
-constexpr ProbeGroup kSaturationGroup{161, 3};
-constexpr ProbeGroup kColorSpaceGroup{165, 2};
-constexpr ProbeGroup kISOSpeedGroup{168, 20};
-constexpr ProbeGroup kAvGroup{189, 40};
-constexpr ProbeGroup kTvGroup{230, 59};
-constexpr ProbeGroup kExposureCompensationGroup{290, 13};
-constexpr ProbeGroup kPhotoEffectGroup{304, 6};
-constexpr ProbeGroup kBeepGroup{311, 2};
-static_assert(kBeepGroup.Base + kBeepGroup.Count + 1 == Lumidor::kRemoteProbeParamSize);
+using Lumidor::ProbeGroup;
+namespace Layout = Lumidor::ProbeLayout;
 
 // The probe runs in 17 steps; progress is the step's share in percent, rounded.
 constexpr std::int32_t kProbeSteps = 17;
@@ -203,8 +173,8 @@ bool TryImageQuality(EdsRef camera, const EdsImageQualityRecord& trial,
 // RAW quality is flagged as soon as the camera takes it.
 void ProbeImageQuality(EdsRef camera, RemoteProbeParamType& result) {
   bool found = false;
-  for (std::uint8_t q = 1; q <= kImageQualityGroup.Count; ++q) {
-    for (std::uint8_t z = 1; z <= kImageSizeGroup.Count; ++z) {
+  for (std::uint8_t q = 1; q <= Layout::ImageQuality.Count; ++q) {
+    for (std::uint8_t z = 1; z <= Layout::ImageSize.Count; ++z) {
       EdsImageQualityRecord trial{};
       trial.FirstSize = CamImageSizeToEds(z);
       trial.FirstKind = q == kImageQualityRaw ? kEdsImageKindRaw : kEdsImageKindOther;
@@ -213,18 +183,18 @@ void ProbeImageQuality(EdsRef camera, RemoteProbeParamType& result) {
       std::optional<EdsImageQualityRecord> readBack;
       if (!TryImageQuality(camera, trial, readBack)) continue;
       if (q == kImageQualityRaw) {
-        result[kImageQualityGroup.Base + kImageQualityRaw] = 1;
+        result[Layout::ImageQuality.Base + kImageQualityRaw] = 1;
         found = true;
       }
       if (readBack && std::memcmp(&trial, &*readBack, sizeof trial) == 0) {
-        result[kImageQualityGroup.Base + q] = 1;
-        result[kImageSizeGroup.Base + z] = 1;
+        result[Layout::ImageQuality.Base + q] = 1;
+        result[Layout::ImageSize.Base + z] = 1;
         found = true;
       }
     }
   }
-  result[kImageQualityGroup.Base] = found ? 0 : 1;
-  result[kImageSizeGroup.Base] = found ? 0 : 1;
+  result[Layout::ImageQuality.Base] = found ? 0 : 1;
+  result[Layout::ImageSize.Base] = found ? 0 : 1;
 }
 
 // Every quality but RAW with every size as the second image beside a RAW first image. The
@@ -232,9 +202,9 @@ void ProbeImageQuality(EdsRef camera, RemoteProbeParamType& result) {
 // image are compared.
 void ProbeImageQualityRaw(EdsRef camera, RemoteProbeParamType& result) {
   bool found = false;
-  for (std::uint8_t q = 1; q <= kImageQuality2Group.Count; ++q) {
+  for (std::uint8_t q = 1; q <= Layout::ImageQuality2.Count; ++q) {
     if (q == kImageQualityRaw) continue;
-    for (std::uint8_t z = 1; z <= kImageSize2Group.Count; ++z) {
+    for (std::uint8_t z = 1; z <= Layout::ImageSize2.Count; ++z) {
       EdsImageQualityRecord trial{};
       trial.FirstSize = CamImageSizeToEds(z);
       trial.FirstKind = kEdsImageKindRaw;
@@ -249,14 +219,14 @@ void ProbeImageQualityRaw(EdsRef camera, RemoteProbeParamType& result) {
           readBack->SecondSize == trial.SecondSize &&
           readBack->SecondPresent == trial.SecondPresent &&
           readBack->SecondQuality == trial.SecondQuality) {
-        result[kImageQuality2Group.Base + q] = 1;
-        result[kImageSize2Group.Base + z] = 1;
+        result[Layout::ImageQuality2.Base + q] = 1;
+        result[Layout::ImageSize2.Base + z] = 1;
         found = true;
       }
     }
   }
-  result[kImageQuality2Group.Base] = found ? 0 : 1;
-  result[kImageSize2Group.Base] = found ? 0 : 1;
+  result[Layout::ImageQuality2.Base] = found ? 0 : 1;
+  result[Layout::ImageSize2.Base] = found ? 0 : 1;
 }
 
 }  // namespace
@@ -411,36 +381,36 @@ void TEDSDK::ProbeCapabilities(RemoteProbeParamType& Result, const std::string& 
   report(3);
   ProbeImageQualityRaw(CameraRef, Result);
   report(4);
-  ProbeList(CameraRef, kEdsPropShootingMode, kShootingModeGroup, Result,
+  ProbeList(CameraRef, kEdsPropShootingMode, Layout::ShootingMode, Result,
             [](std::uint32_t v) { return EdsShootingModeToCam(LowByte(v)); });
   report(5);
-  ProbeList(CameraRef, kEdsPropAv, kAvGroup, Result,
+  ProbeList(CameraRef, kEdsPropAv, Layout::Av, Result,
             [](std::uint32_t v) { return AvCodeToCam(v & 0xFFFF); });
   report(6);
-  ProbeList(CameraRef, kEdsPropTv, kTvGroup, Result,
+  ProbeList(CameraRef, kEdsPropTv, Layout::Tv, Result,
             [](std::uint32_t v) { return TvCodeToCam(v & 0xFFFF); });
   report(7);
-  ProbeList(CameraRef, kEdsPropExposureComp, kExposureCompensationGroup, Result,
+  ProbeList(CameraRef, kEdsPropExposureComp, Layout::ExposureCompensation, Result,
             [](std::uint32_t v) { return EdsExpCompToCam(v); });
   report(8);
-  ProbeTrials(CameraRef, kEdsPropWhiteBalance, kWhiteBalanceGroup, Result, [](std::uint8_t i) {
+  ProbeTrials(CameraRef, kEdsPropWhiteBalance, Layout::WhiteBalance, Result, [](std::uint8_t i) {
     const std::int8_t code = CamWhiteBalanceToEds(i);
     return code == -10 ? std::optional<std::uint32_t>() : Signed8(code);
   });
   report(9);
   EdsWhiteBalanceShift shift{};
-  Result[kWhiteBalanceShiftFlag] =
+  Result[Layout::WhiteBalanceShiftFlag] =
       ReadProperty(CameraRef, kEdsPropWhiteBalanceShift, &shift, sizeof shift) == kEdsOk &&
       shift.AB != kEdsSignedNotAvailable && shift.GM != kEdsSignedNotAvailable;
   report(10);
-  ProbeTrials(CameraRef, kEdsPropAFMode, kAFModeGroup, Result, [](std::uint8_t i) {
+  ProbeTrials(CameraRef, kEdsPropAFMode, Layout::AFMode, Result, [](std::uint8_t i) {
     return std::optional<std::uint32_t>(static_cast<std::uint32_t>(CamAFModeToEds(i)));
   });
   report(11);
   // Each drive mode tried is followed by the first one again.
   const std::uint32_t firstDriveMode = static_cast<std::uint32_t>(CamDriveModeToEds(1));
   ProbeTrials(
-      CameraRef, kEdsPropDriveMode, kDriveModeGroup, Result,
+      CameraRef, kEdsPropDriveMode, Layout::DriveMode, Result,
       [](std::uint8_t i) {
         return std::optional<std::uint32_t>(static_cast<std::uint32_t>(CamDriveModeToEds(i)));
       },
@@ -449,33 +419,33 @@ void TEDSDK::ProbeCapabilities(RemoteProbeParamType& Result, const std::string& 
                                         &firstDriveMode);
       });
   report(12);
-  ProbeList(CameraRef, kEdsPropMeteringMode, kMeteringModeGroup, Result,
+  ProbeList(CameraRef, kEdsPropMeteringMode, Layout::MeteringMode, Result,
             [](std::uint32_t v) { return EdsMeteringToCam(v); });
   report(13);
-  ProbeTrials(CameraRef, kEdsPropColorSpace, kColorSpaceGroup, Result, [](std::uint8_t i) {
+  ProbeTrials(CameraRef, kEdsPropColorSpace, Layout::ColorSpace, Result, [](std::uint8_t i) {
     const std::int32_t code = CamColorSpaceToEds(i);
     return code == -1 ? std::optional<std::uint32_t>() : static_cast<std::uint32_t>(code);
   });
   report(14);
-  ProbeList(CameraRef, kEdsPropISOSpeed, kISOSpeedGroup, Result,
+  ProbeList(CameraRef, kEdsPropISOSpeed, Layout::ISOSpeed, Result,
             [](std::uint32_t v) { return ISOCodeToCam(LowByte(v)); });
   report(15);
   EdsPictureStyleRecord style{};
-  Result[kPictureStyleFlag] =
+  Result[Layout::PictureStyleFlag] =
       ReadProperty(CameraRef, kEdsPropPictureStyle, &style, sizeof style) == kEdsOk;
   // The picture style stands in for contrast, sharpness and saturation on EOS cameras.
-  for (const ProbeGroup& group : {kContrastGroup, kSharpnessGroup, kSaturationGroup}) {
+  for (const ProbeGroup& group : {Layout::Contrast, Layout::Sharpness, Layout::Saturation}) {
     Result[group.Base] = 1;
   }
   report(16);
-  ProbeTrials(CameraRef, kEdsPropPhotoEffect, kPhotoEffectGroup, Result, [](std::uint8_t i) {
+  ProbeTrials(CameraRef, kEdsPropPhotoEffect, Layout::PhotoEffect, Result, [](std::uint8_t i) {
     const std::uint8_t code = CamPhotoEffectToEds(i) & 0x7F;
     return code == 99 ? std::optional<std::uint32_t>() : code;
   });
   // The settings that EOS cameras do not have here offer nothing.
   report(17);
-  for (const ProbeGroup& group : {kAFDistanceGroup, kFocusPointGroup, kAFAssistLightGroup,
-                                  kFlashModeGroup, kFlashCompensationGroup, kBeepGroup}) {
+  for (const ProbeGroup& group : {Layout::AFDistance, Layout::FocusPoint, Layout::AFAssistLight,
+                                  Layout::FlashMode, Layout::FlashCompensation, Layout::Beep}) {
     Result[group.Base] = 1;
   }
 

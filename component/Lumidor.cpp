@@ -95,10 +95,6 @@ std::vector<EdsRef>& EOSCameras() {
   return Existing(EOSCameraList);
 }
 
-void NotAvailableYet(const char* Operation) {
-  throw ECamException(std::string(Operation) + " is not available for this camera yet");
-}
-
 TLumidor* FindComponent(std::intptr_t Index) {
   if (!InstanceRegistry || Index < 0) return nullptr;
   if (static_cast<std::size_t>(Index) >= InstanceRegistry->size()) return nullptr;

@@ -112,6 +112,81 @@ constexpr std::size_t FacultyBit3 = 3;
 constexpr std::size_t CanAFLock = 4;
 constexpr std::size_t kFirstGroupPosition = 5;
 
+// A setting's availability group in the capability record: byte Base is 1 when the setting
+// offers no value at all, byte Base + i is 1 when its common index i (1..Count) is available.
+struct ProbeGroup {
+  std::size_t Base;
+  std::uint8_t Count;
+  constexpr std::size_t End() const { return Base + Count + 1; }  // the next group's base
+};
+
+// Where each setting's group lies. The groups follow one another without gaps from position 5
+// to the end; the capability cache file stores them in this order, so the positions are fixed.
+namespace ProbeLayout {
+constexpr ProbeGroup ImageQuality{5, 5};
+constexpr ProbeGroup ImageQuality2{11, 5};
+constexpr ProbeGroup ImageSize{17, 6};
+constexpr ProbeGroup ImageSize2{24, 6};
+constexpr ProbeGroup FlashMode{31, 7};
+constexpr ProbeGroup FlashCompensation{39, 13};
+constexpr ProbeGroup DriveMode{53, 7};
+constexpr ProbeGroup ShootingMode{61, 36};
+constexpr ProbeGroup MeteringMode{98, 6};
+constexpr ProbeGroup AFMode{105, 4};
+constexpr ProbeGroup AFDistance{110, 12};
+constexpr ProbeGroup FocusPoint{123, 7};
+constexpr ProbeGroup AFAssistLight{131, 2};
+constexpr ProbeGroup WhiteBalance{134, 16};
+// Two settings have a single byte, 1 when present.
+constexpr std::size_t WhiteBalanceShiftFlag = 151;
+constexpr std::size_t PictureStyleFlag = 152;
+constexpr ProbeGroup Contrast{153, 3};
+constexpr ProbeGroup Sharpness{157, 3};
+constexpr ProbeGroup Saturation{161, 3};
+constexpr ProbeGroup ColorSpace{165, 2};
+constexpr ProbeGroup ISOSpeed{168, 20};
+constexpr ProbeGroup Av{189, 40};
+constexpr ProbeGroup Tv{230, 59};
+constexpr ProbeGroup ExposureCompensation{290, 13};
+constexpr ProbeGroup PhotoEffect{304, 6};
+constexpr ProbeGroup Beep{311, 2};
+
+constexpr ProbeGroup kInOrder[] = {ImageQuality,
+                                   ImageQuality2,
+                                   ImageSize,
+                                   ImageSize2,
+                                   FlashMode,
+                                   FlashCompensation,
+                                   DriveMode,
+                                   ShootingMode,
+                                   MeteringMode,
+                                   AFMode,
+                                   AFDistance,
+                                   FocusPoint,
+                                   AFAssistLight,
+                                   WhiteBalance,
+                                   Contrast,
+                                   Sharpness,
+                                   Saturation,
+                                   ColorSpace,
+                                   ISOSpeed,
+                                   Av,
+                                   Tv,
+                                   ExposureCompensation,
+                                   PhotoEffect,
+                                   Beep};
+constexpr bool WithoutGaps() {
+  std::size_t next = kFirstGroupPosition;
+  for (const ProbeGroup& group : kInOrder) {
+    if (next == WhiteBalanceShiftFlag) next = PictureStyleFlag + 1;
+    if (group.Base != next) return false;
+    next = group.End();
+  }
+  return next == kRemoteProbeParamSize;
+}
+static_assert(WithoutGaps());
+}  // namespace ProbeLayout
+
 // The result of EnumerateCameras: the module's two name lists (not the caller's; the same two
 // lists on every call, valid until FinishSDKs). A camera's position in its list is the index
 // that Connect takes.
@@ -290,9 +365,6 @@ void CheckConnectIndex(std::int32_t ConnectToCamera, std::size_t Count, const ch
 std::vector<CDSourceInfo>& CDCameras();
 std::vector<PRDeviceEntry>& PRCameras();
 std::vector<EdsRef>& EOSCameras();
-
-// The "not yet available" failure of an operation that a wrapper does not offer yet.
-[[noreturn]] void NotAvailableYet(const char* Operation);
 
 // ---- Library callbacks (Callbacks.cpp) ----
 // Each finds its component through its context (the registry slot; for the EOS library the

@@ -150,14 +150,15 @@ class DatasetReader {
   const char* source_;
 };
 
+namespace Layout = Lumidor::ProbeLayout;
+
 // The capability probe's groups, in probing order. Each is probed when its SupportFlags
 // position is set: the descriptions of its properties (one, or two for the quality) are read
 // and every value they enumerate marks the flag of its index, Base + index. After the group the
 // shooting mode may be changed (ModeAfter, 0: no change), so that aperture and shutter speed are
 // described in the mode where both apply.
 struct ProbeGroup {
-  std::size_t Base;
-  std::size_t Indexes;  // the group's flags follow its group byte
+  Lumidor::ProbeGroup Layout;  // where its flags lie
   std::size_t Flag;
   std::uint16_t Properties[2];  // 0: none
   std::uint32_t Size;           // bytes of each value in the description
@@ -166,53 +167,56 @@ struct ProbeGroup {
 };
 constexpr std::uint8_t kBothExposuresShootingMode = 2;  // Av and Tv both apply
 constexpr ProbeGroup kProbeGroups[] = {
-    {17, 6, 5, {kPRPropImageSize, 0}, 1, PRImageSizeToCam, 0},
-    {5, 5, 4, {kPRPropImageQuality, kPRPropImageType}, 1, PRQualityToCam, 0},
-    {61, 36, 8, {kPRPropShootingMode, 0}, 1, PRShootingModeToCam, kBothExposuresShootingMode},
-    {189, 40, 19, {kPRPropAv, 0}, 2, AvCodeToCam, 0},
-    {230, 59, 20, {kPRPropTv, 0}, 2, TvCodeToCam, kRemoteShootingMode},
-    {290, 13, 21, {kPRPropExposureComp, 0}, 1, PRExpCompToCam, 0},
-    {134, 16, 14, {kPRPropWhiteBalance, 0}, 1, PRWhiteBalanceToCam, 0},
-    {110, 12, 11, {kPRPropAFDistance, 0}, 1, PRAFDistanceToCam, 0},
-    {123, 7, 12, {kPRPropFocusPoint, 0}, 2, PRFocusPointToCam, 0},
-    {131, 2, 13, {kPRPropAFAssistLight, 0}, 2, PRAFLightToCam, 0},
-    {31, 7, 6, {kPRPropFlashMode, 0}, 1, PRFlashToCam, 0},
-    {39, 13, 7, {kPRPropFlashCompensation, 0}, 1, PRFlashCompToCam, 0},
-    {53, 7, 9, {kPRPropDriveMode, 0}, 1, PRDriveModeToCam, 0},
-    {98, 6, 10, {kPRPropMeteringMode, 0}, 1, PRMeteringToCam, 0},
-    {168, 20, 18, {kPRPropISOSpeed, 0}, 2, PRISOToCam, 0},
-    {153, 3, 15, {kPRPropContrast, 0}, 1, PRLevelToCam, 0},
-    {157, 3, 16, {kPRPropSharpness, 0}, 1, PRLevelToCam, 0},
-    {161, 3, 17, {kPRPropSaturation, 0}, 1, PRLevelToCam, 0},
-    {304, 6, 22, {kPRPropPhotoEffect, 0}, 2, PRPhotoEffectToCam, 0},
-    {311, 2, 23, {kPRPropBeep, 0}, 1, PRBeepToCam, 0},
+    {Layout::ImageSize, 5, {kPRPropImageSize, 0}, 1, PRImageSizeToCam, 0},
+    {Layout::ImageQuality, 4, {kPRPropImageQuality, kPRPropImageType}, 1, PRQualityToCam, 0},
+    {Layout::ShootingMode,
+     8,
+     {kPRPropShootingMode, 0},
+     1,
+     PRShootingModeToCam,
+     kBothExposuresShootingMode},
+    {Layout::Av, 19, {kPRPropAv, 0}, 2, AvCodeToCam, 0},
+    {Layout::Tv, 20, {kPRPropTv, 0}, 2, TvCodeToCam, kRemoteShootingMode},
+    {Layout::ExposureCompensation, 21, {kPRPropExposureComp, 0}, 1, PRExpCompToCam, 0},
+    {Layout::WhiteBalance, 14, {kPRPropWhiteBalance, 0}, 1, PRWhiteBalanceToCam, 0},
+    {Layout::AFDistance, 11, {kPRPropAFDistance, 0}, 1, PRAFDistanceToCam, 0},
+    {Layout::FocusPoint, 12, {kPRPropFocusPoint, 0}, 2, PRFocusPointToCam, 0},
+    {Layout::AFAssistLight, 13, {kPRPropAFAssistLight, 0}, 2, PRAFLightToCam, 0},
+    {Layout::FlashMode, 6, {kPRPropFlashMode, 0}, 1, PRFlashToCam, 0},
+    {Layout::FlashCompensation, 7, {kPRPropFlashCompensation, 0}, 1, PRFlashCompToCam, 0},
+    {Layout::DriveMode, 9, {kPRPropDriveMode, 0}, 1, PRDriveModeToCam, 0},
+    {Layout::MeteringMode, 10, {kPRPropMeteringMode, 0}, 1, PRMeteringToCam, 0},
+    {Layout::ISOSpeed, 18, {kPRPropISOSpeed, 0}, 2, PRISOToCam, 0},
+    {Layout::Contrast, 15, {kPRPropContrast, 0}, 1, PRLevelToCam, 0},
+    {Layout::Sharpness, 16, {kPRPropSharpness, 0}, 1, PRLevelToCam, 0},
+    {Layout::Saturation, 17, {kPRPropSaturation, 0}, 1, PRLevelToCam, 0},
+    {Layout::PhotoEffect, 22, {kPRPropPhotoEffect, 0}, 2, PRPhotoEffectToCam, 0},
+    {Layout::Beep, 23, {kPRPropBeep, 0}, 1, PRBeepToCam, 0},
 };
 // One progress report at the start and one after each group.
 constexpr std::int32_t kProbeSteps = std::size(kProbeGroups) + 1;
 
-// Groups this library does not have at all, and the two single flags it never reports.
-// ImageQuality2, ImageSize2, AFMode, ColorSpace.
-constexpr std::size_t kAbsentGroups[] = {11, 24, 105, 165};
-constexpr std::size_t kWhiteBalanceShiftFlag = 151;
-constexpr std::size_t kPictureStyleFlag = 152;
+// Groups this library does not have at all.
+constexpr Lumidor::ProbeGroup kAbsentGroups[] = {Layout::ImageQuality2, Layout::ImageSize2,
+                                                 Layout::AFMode, Layout::ColorSpace};
 
 // Marks what one enumerated value of a group's property offers.
 void MarkOffered(const ProbeGroup& Group, std::uint16_t Property, std::uint32_t Value,
                  RemoteProbeParamType& Result) {
   if (Property == kPRPropImageType) {
     // Only raw has an index of its own; the other image types are the JPEG qualities.
-    if (Value == kPRImageTypeRaw) Result[Group.Base + kImageQualityRaw] = 1;
+    if (Value == kPRImageTypeRaw) Result[Group.Layout.Base + kImageQualityRaw] = 1;
     return;
   }
   if (Property == kPRPropDriveMode && Value == kPRDriveModeSelfTimer) {
     // The self-timer stands for both self-timer indexes.
-    Result[Group.Base + kDriveModeSelfTimer10s] = 1;
-    Result[Group.Base + kDriveModeSelfTimer2s] = 1;
+    Result[Group.Layout.Base + kDriveModeSelfTimer10s] = 1;
+    Result[Group.Layout.Base + kDriveModeSelfTimer2s] = 1;
     return;
   }
   const std::size_t index = Group.Convert(Value) & 0x7F;
   // An unknown value gives index 0 and marks the group byte, which is set after the group.
-  if (index <= Group.Indexes) Result[Group.Base + index] = 1;
+  if (index <= Group.Layout.Count) Result[Group.Layout.Base + index] = 1;
 }
 
 // An unchecked read of a property value of Size bytes (at most 4), little-endian. False when
@@ -406,14 +410,14 @@ void TPRSDK::ProbeCapabilities(RemoteProbeParamType& Result, const std::string& 
         }
       }
     }
-    Result[group.Base] = declared ? 0 : 1;
+    Result[group.Layout.Base] = declared ? 0 : 1;
     ++step;
     if (group.ModeAfter != 0) setShootingMode(group.ModeAfter);
     report();
   }
-  for (const std::size_t base : kAbsentGroups) Result[base] = 1;
-  Result[kWhiteBalanceShiftFlag] = 0;
-  Result[kPictureStyleFlag] = 0;
+  for (const Lumidor::ProbeGroup& group : kAbsentGroups) Result[group.Base] = 1;
+  Result[Layout::WhiteBalanceShiftFlag] = 0;
+  Result[Layout::PictureStyleFlag] = 0;
   if (!CacheDir.empty()) {
     // Always named for shooting mode 0, whatever mode the camera is in.
     CapsBody caps;

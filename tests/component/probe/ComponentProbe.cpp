@@ -114,10 +114,6 @@ void MarkED() {
 // Loads CD, PR, EOS with a marker procedure below each library's unload; at program end the
 // markers show the order in which the unloads hand on the chain.
 int UnloadOrder() {
-  // The POSIX loader's table of loaded libraries must exist before the first exit procedure is
-  // installed, or it is destroyed before the exit procedures run. A component always loads before
-  // it installs; this scenario installs first, so it makes the table exist.
-  (void)rt::GetProcAddr(0, "");
   g_beforeCD = rt::GetExitProc();
   rt::SetExitProc(MarkCD);
   CDAPI::LoadCDSDK();
