@@ -140,8 +140,11 @@ TEST(ComponentProbe, AMissingEntryPointFailsTheLoadEveryTime) {
   ProbeFolder folder("missing", {"variants/cd_missing_entry/CDSDK.DLL", "PRSDK.DLL", "EDSDK.DLL"});
   const std::string out = folder.Run("enumerate");
   const std::string first = Value(out, "first");
-  EXPECT_EQ(first.rfind("EAssertionFailed: Assertion failure (CDAPI, line ", 0), 0u) << out;
+  EXPECT_EQ(first, "EAssertionFailed: Assertion failure (CDAPI, line " +
+                       Value(out, "version check line") + ")")
+      << out;
   EXPECT_EQ(Value(out, "second"), first) << out;
+  EXPECT_EQ(Value(out, "bound after the version"), "0") << out;
   EXPECT_EQ(Value(out, "error mode"), "0x1") << out;
   // No entry point was called: the start failed before CDStartSDK.
   EXPECT_EQ(folder.TraceText().find("CDStartSDK"), std::string::npos);
@@ -178,6 +181,9 @@ TEST(ComponentProbe, FinishSDKsFinishesEachLibraryAndFreesTheNameLists) {
   ProbeFolder folder("finish", kAllLibraries);
   folder.Config("camera cd Cam Alpha\ncamera eos EOS One\n");
   const std::string out = folder.Run("finish");
+  // Before any enumeration there is nothing to finish: no call, no list.
+  EXPECT_EQ(Value(out, "finish first"), "ok") << out;
+  EXPECT_EQ(Value(out, "name lists before"), "none") << out;
   EXPECT_EQ(Value(out, "finish"), "ok") << out;
   EXPECT_EQ(Value(out, "SDKsStarted"), "no") << out;
   EXPECT_EQ(Value(out, "name lists freed"), "yes") << out;
@@ -189,6 +195,7 @@ TEST(ComponentProbe, FinishSDKsFinishesEachLibraryAndFreesTheNameLists) {
   const auto pr = trace.find("PR_FinishSDK");
   const auto eos = trace.find("EdsTerminateSDK");
   ASSERT_NE(cd, std::string::npos) << trace;
+  EXPECT_LT(trace.find("CDStartSDK"), cd) << trace;
   EXPECT_LT(cd, pr);
   EXPECT_LT(pr, eos);
   // Finishing twice finishes once; enumerating again starts the libraries again.

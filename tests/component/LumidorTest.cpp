@@ -315,13 +315,6 @@ TEST(LumidorRegistry, AnOwnerFreesItsComponent) {
   EXPECT_EQ(InstanceRegistry, nullptr);
 }
 
-TEST(Lumidor, FinishSDKsBeforeAnyEnumerationDoesNothing) {
-  TLumidor lumidor(nullptr);
-  EXPECT_NO_THROW(lumidor.FinishSDKs());
-  EXPECT_FALSE(SDKsStarted);
-  EXPECT_EQ(PowerShotNames, nullptr);
-}
-
 TEST(CheckError, BuildsOneMessageFormatWithEachLibrarysTexts) {
   EXPECT_NO_THROW(TCDSDK::CheckError(0, "CDRelease"));
   EXPECT_NO_THROW(TPRSDK::CheckError(0, ""));

@@ -62,23 +62,41 @@ void SayErrorMode() {
   Say(text);
 }
 
+// How many CD entry points after Entry, in binding order, are bound.
+int BoundAfter(CDSDKEntryPoint Entry) {
+  int bound = 0;
+  bool after = false;
+#define COUNT_BOUND_AFTER(name, exportName, params) \
+  if (after && CDAPI::name != nullptr) ++bound;     \
+  if (CDSDKEntryPoint::name == Entry) after = true;
+  CDSDK_ENTRY_POINTS(COUNT_BOUND_AFTER)
+#undef COUNT_BOUND_AFTER
+  return bound;
+}
+
 // Enumerates twice (the second shows what a repeated load reports), with a known error mode.
 int Enumerate() {
   rt::SetErrorMode(0x0001);
   Say("faculty check line: " +
       std::to_string(CDAPI::EntryPointCheckLine(CDSDKEntryPoint::CDGetReleaseControlFaculty)));
+  Say("version check line: " +
+      std::to_string(CDAPI::EntryPointCheckLine(CDSDKEntryPoint::CDGetSDKVersion)));
   Lumidor::TLumidor lumidor(nullptr);
   for (const char* label : {"first", "second"}) {
     if (Attempt(label, [&] { lumidor.EnumerateCameras(); })) SayLists();
     SayErrorMode();
   }
   Say(std::string("SDKsStarted: ") + (Lumidor::SDKsStarted ? "yes" : "no"));
+  Say("bound after the version: " + std::to_string(BoundAfter(CDSDKEntryPoint::CDGetSDKVersion)));
   return 0;
 }
 
-// Enumerates, finishes, enumerates again.
+// Finishes before anything was started, then enumerates, finishes, enumerates again.
 int Finish() {
   Lumidor::TLumidor lumidor(nullptr);
+  Attempt("finish first", [&] { lumidor.FinishSDKs(); });
+  Say(std::string("name lists before: ") +
+      (!Lumidor::PowerShotNames && !Lumidor::EOSNames ? "none" : "some"));
   Attempt("enumerate", [&] { lumidor.EnumerateCameras(); });
   const Lumidor::TStringList* first = Lumidor::PowerShotNames.get();
   Attempt("finish", [&] { lumidor.FinishSDKs(); });
