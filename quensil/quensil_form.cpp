@@ -18,6 +18,9 @@ constexpr int kFirstYear = 2007;
 // Storage folders cam1 to cam9.
 constexpr int kStorageFolders = 9;
 
+// Picture names looked for by number at most: 1.jpg to 65536.jpg.
+constexpr std::int64_t kPictureNames = 65536;
+
 // Whether the date (year, month, day) comes before `other`, day numbers taken as 1..31 in every
 // month.
 bool Before(int year, int month, int day, const rt::DateTime& other) {
@@ -164,8 +167,11 @@ void TForm1::wipe_day_folder(const std::string& Dir) {
     if (!rt::RemoveFile(file) && !rt::FileExists(file)) return;
     rt::CheckIo(log.WriteLine("Erasing " + file));
   };
-  // 64-bit, so that a serial of 2147483647 cannot overflow the bound.
-  const std::int64_t last = std::max(a, b) + 1;
+  // Picture numbers are 16-bit, so a serial is at most 65535 and the names up to 65536.jpg are
+  // all there is to look for: a serial file holding more (2147483647) must not keep the pass
+  // busy for hours. The *.jpg sweep below removes anything else. 64-bit, so that max(a, b) + 1
+  // cannot overflow.
+  const std::int64_t last = std::min<std::int64_t>(std::max(a, b) + 1, kPictureNames);
   for (std::int64_t i = 1; i <= last; ++i) {
     erase_logged(protocol::path_in(Dir, std::to_string(i) + ".jpg"));
   }

@@ -123,7 +123,7 @@ void TForm1::FormCreate(rt::Component* /*Sender*/) {
                        static_cast<std::uint32_t>(protocol::parse_number(count.text)) + 1u)
                  : 1;
     protocol::write_value(protocol::kCamsNotFound, std::to_string(n), Check::Unchecked);
-    protocol::write_value(protocol::kCamsError, "1", Check::Unchecked);
+    set_cams_error();
   }
 
   const std::size_t index = camera_slot - 1u;
@@ -296,8 +296,11 @@ void TForm1::Timer2Timer(rt::Component* /*Sender*/) {
     rt::Application::Instance().Terminate();
   }
 
-  camera_error = rt::FileExists(protocol::kCamsError) &&
-                 protocol::read_value(protocol::kCamsError, Check::Unchecked).text == "1";
+  const bool error_set = rt::FileExists(protocol::kCamsError) &&
+                         protocol::read_value(protocol::kCamsError, Check::Unchecked).text == "1";
+  // Cleared by the controller: a failure from now on is a new incident and gets its own log.
+  if (cams_error_set_.exchange(error_set) && !error_set) forget_last_log();
+  camera_error = error_set;
   if (camera_error) return;
 
   set_day_night_hours();
@@ -330,7 +333,7 @@ void TForm1::Timer2Timer(rt::Component* /*Sender*/) {
     Lumidor1->RemoteTakePicture();
   } catch (...) {
     log_error("RemoteTakePicture error");
-    protocol::write_value(protocol::kCamsError, "1", Check::Unchecked);
+    set_cams_error();
   }
 }
 
@@ -434,9 +437,12 @@ void TForm1::file_released_picture() {
                                ReleaseDataKindTakeOnlyPicture);
   } catch (...) {
     log_error("RemoteGetPicture error");
-    protocol::write_value(protocol::kCamsError, "1", Check::Unchecked);
+    set_cams_error();
     camera_error = true;
+    return;
   }
+  // A picture is on disk: the next failure, even the same as the last, is a new incident.
+  forget_last_log();
   if (camera_error) return;
 
   if (!af_locked && af_lock_wanted) {
@@ -465,6 +471,11 @@ void TForm1::file_released_picture() {
   if (rt::FileExists(protocol::setting_file(camera_name, protocol::kAfAgainKey))) {
     unlock_focus_after_picture(/*drop_wish=*/false);
   }
+}
+
+// Sets "cams.error" to "1": no picture is taken until the controller clears it.
+void TForm1::set_cams_error() {
+  if (protocol::write_value(protocol::kCamsError, "1", Check::Unchecked)) cams_error_set_ = true;
 }
 
 // Unlocks the focus as ".af_lock" holding "0" (drop_wish) or ".af_again" asks. When the camera
@@ -525,6 +536,11 @@ void TForm1::log_error(const std::string& message) noexcept {
     // The log file cannot be written ("errors\" missing, disk full or refusing): the status line
     // already shows the error, and the program goes on.
   }
+}
+
+void TForm1::forget_last_log() noexcept {
+  std::lock_guard<std::mutex> lock(log_mutex_);
+  logged_any_ = false;
 }
 
 void TForm1::on_app_exception(rt::Component* /*Sender*/, const std::exception& E) noexcept {

@@ -47,6 +47,9 @@ class TForm1 : public rt::Form {
 
   // Error reporting. Neither raises: a log that cannot be written is given up.
   void log_error(const std::string& message) noexcept;
+  // Lets the next log_error write its message whatever the last one was: a new incident begins
+  // after a good picture and once the controller has cleared "cams.error".
+  void forget_last_log() noexcept;
   void on_app_exception(rt::Component* Sender, const std::exception& E) noexcept;
   void trace(const std::string& text);
 
@@ -87,6 +90,7 @@ class TForm1 : public rt::Form {
 
  private:
   void file_released_picture();
+  void set_cams_error();
   bool next_free_serial(const std::string& day_folder);
   void unlock_focus_after_picture(bool drop_wish);
   void set_status(const std::string& text);
@@ -99,9 +103,13 @@ class TForm1 : public rt::Form {
   std::mutex status_mutex_;
   std::string pending_status_;
   bool status_pending_ = false;
+  // Whether "cams.error" held "1" when a tick last read it, or this program has written "1" to it
+  // since. A tick that then reads anything else sees that the controller has cleared it.
+  std::atomic<bool> cams_error_set_{false};
   // The last message written to a log file, and when (monotonic ms). A message that repeats
   // without another in between is written again only once an hour has passed, so that an error
   // recurring at every tick cannot fill the disk with log files; the status line shows every one.
+  // A good picture or the controller clearing "cams.error" ends the repetition (forget_last_log).
   std::mutex log_mutex_;
   std::string last_logged_;
   std::uint64_t last_logged_at_ = 0;

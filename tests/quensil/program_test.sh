@@ -157,13 +157,14 @@ cmp -s "$scratch/expected" "$scratch/out" ||
 
 # ---- A drive that stays less than half free: every erasable folder goes, yesterday's too; today's
 # and those without a video stay; a folder with a stray file is wiped once and stays, and the
-# program still ends.
+# program still ends. A corrupt last_serial (2147483647) does not keep it from ending in time.
 begin "everything"
 day 6 2010-01-01 3 video
 file "$(folder 6 2010-01-01)/notes.txt" 1
 day 8 2010-01-01 3 video
 mkdir -p "$(folder 8 2010-01-01)/HDTV/clips"
 day 1 2026-02-28 3 video
+crlf 2147483647 >"$(folder 1 2026-02-28)/last_serial"
 day 1 2026-12-07 3 video
 day 2 2026-12-08 3 video
 day 3 2026-11-30 3

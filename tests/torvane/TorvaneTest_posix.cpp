@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -58,6 +59,18 @@ bool HaveFaketime() {
 #define REQUIRE_FAKETIME() \
   if (!HaveFaketime()) GTEST_SKIP() << "libfaketime is not installed"
 
+constexpr const char* kUnshare = "/usr/bin/unshare";
+
+// Whether a program can be given a file system of its own: root, unshare and a tmpfs mounted in
+// a private mount namespace.
+bool CanMountTmpfs() {
+  if (::geteuid() != 0 || !fs::exists(kUnshare)) return false;
+  const std::string probe = std::string(kUnshare) +
+                            " -m --propagation private sh -c 'mount -t tmpfs -o size=4k tmpfs " +
+                            fs::temp_directory_path().string() + "' >/dev/null 2>&1";
+  return std::system(probe.c_str()) == 0;
+}
+
 // One run of torvane. The scratch folder holds the working directory ("work", with config\,
 // errors\ and a rec_path naming "store" unless told otherwise) and, beside it, the stand-in's
 // configuration, its call trace and the program's output.
@@ -78,7 +91,13 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   fs::path Work() const { return dir_ / "work"; }
-  fs::path Store(int dir = 1) const { return Work() / "store" / ("cam" + std::to_string(dir)); }
+  // The working directory as the program sees it: with the store on a tmpfs of the program's own,
+  // through the program's /proc entry, while it runs.
+  fs::path View() const {
+    if (store_kib_ == 0) return Work();
+    return fs::path("/proc/" + std::to_string(child_.Pid()) + "/root") / Work().relative_path();
+  }
+  fs::path Store(int dir = 1) const { return View() / "store" / ("cam" + std::to_string(dir)); }
   fs::path Day(const std::string& day_text, int dir = 1) const { return Store(dir) / day_text; }
 
   // Writes a file whole, through a temporary name: the program never reads it half written.
@@ -102,6 +121,10 @@ class Session {
     camera_ = camera;
   }
   void StartAt(const std::string& when) { faketime_ = when; }
+  // Puts the store ("store" of the working directory) on a tmpfs of `kib` KiB, mounted in a
+  // private mount namespace of the program: it is gone when the program ends. Needs
+  // CanMountTmpfs().
+  void StoreOnTmpfs(int kib) { store_kib_ = kib; }
 
   std::string Out() const { return ReadBytes(dir_ / "stdout.txt"); }
   std::string Err() const { return ReadBytes(dir_ / "stderr.txt"); }
@@ -155,6 +178,19 @@ class Session {
     setup.set.push_back(asan);
     setup.out = dir_ / "stdout.txt";
     setup.err = dir_ / "stderr.txt";
+    if (store_kib_ != 0) {
+      // unshare, then sh mounts the tmpfs and becomes the program: one process throughout.
+      fs::create_directories(Work() / "store");
+      setup.args = {
+          "-m",
+          "--propagation",
+          "private",
+          "sh",
+          "-c",
+          "mount -t tmpfs -o size=" + std::to_string(store_kib_) + "k tmpfs store && exec \"$0\"",
+          setup.program};
+      setup.program = kUnshare;
+    }
     ASSERT_EQ(child_.Start(setup), 0) << "cannot start " << setup.program;
   }
 
@@ -201,6 +237,7 @@ class Session {
   std::optional<std::string> config_;
   std::optional<std::string> faketime_;
   std::string camera_ = "Cam A";
+  int store_kib_ = 0;
   test_support::ChildProcess child_;
 };
 
@@ -629,10 +666,14 @@ TEST(TorvaneFocus, AFailingUnlockIsReportedAndCaptureGoesOn) {
 
 // ---- Failures of release and download
 
+// The same failure again after the controller has cleared it and a good picture has come is a
+// new incident: it gets a log file of its own, though the message is the same.
 TEST(TorvaneFailure, AFailedReleaseIsLoggedAndStopsPicturesWithoutLosingANumber) {
   REQUIRE_FAKETIME();
   Session run("releasefail");
-  run.Cameras("camera cd Cam.1\nfail CDRelease 0x81 from=2 count=1\n", "Cam.1");
+  run.Cameras(
+      "camera cd Cam.1\nfail CDRelease 0x81 from=2 count=1\nfail CDRelease 0x81 from=4 count=1\n",
+      "Cam.1");
   run.StartAt("2026-06-21 12:00:00");
   run.Setting(".intervals", "1\r\n1\r\n");
   run.Start();
@@ -647,8 +688,11 @@ TEST(TorvaneFailure, AFailedReleaseIsLoggedAndStopsPicturesWithoutLosingANumber)
 
   std::this_thread::sleep_for(2500ms);
   EXPECT_EQ(Count(run.Trace(), "CDRelease("), 2u);
+  fs::remove(run.Work() / "errors" / logs[0]);
   run.Put("cams.error", "0\r\n");
   ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "2.jpg"));
+  ASSERT_TRUE(run.WaitFor([&] { return run.Get("cams.error") == "1\r\n"; }));
+  EXPECT_EQ(run.ErrorTexts(), std::vector<std::string>{"RemoteTakePicture error\r\n"});
   ASSERT_TRUE(run.Stop());
   EXPECT_TRUE(IsPicture(run.Day(kJune21) / "1.jpg"));
   EXPECT_TRUE(IsPicture(run.Day(kJune21) / "2.jpg"));
@@ -656,25 +700,73 @@ TEST(TorvaneFailure, AFailedReleaseIsLoggedAndStopsPicturesWithoutLosingANumber)
   EXPECT_TRUE(run.Has("config/Cam.1.mode"));
 }
 
+// A failed download leaves no file under its number, not even the one a PowerShot-SDK download
+// creates before the transfer. A file put there meanwhile is kept, and the pictures after it go
+// on without a gap, each one whole.
 TEST(TorvaneFailure, AFailedDownloadIsLoggedAndNoPictureIsOverwritten) {
   REQUIRE_FAKETIME();
-  Session run("downloadfail");
-  run.Cameras("camera cd Cam A\nfail CDGetReleasedData 0x22 from=2 count=1\n");
-  run.StartAt("2026-06-21 12:00:00");
-  run.Setting(".intervals", "1\r\n1\r\n");
-  run.Start();
-  ASSERT_TRUE(run.WaitFor([&] { return run.Get("cams.error") == "1\r\n"; }));
-  ASSERT_TRUE(run.WaitFor([&] { return run.Logged("RemoteGetPicture error"); }));
-  EXPECT_EQ(ReadBytes(run.Day(kJune21) / "last_serial"), "1\r\n");
-  EXPECT_FALSE(fs::exists(run.Day(kJune21) / "2.jpg"));
+  for (const char* config : {"camera cd Cam A\nfail CDGetReleasedData 0x22 from=2 count=1\n",
+                             "camera pr Cam A\nfail PR_RC_GetReleasedData 0x81 from=2 count=1\n"}) {
+    SCOPED_TRACE(config);
+    Session run("downloadfail");
+    run.Cameras(config);
+    run.StartAt("2026-06-21 12:00:00");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitFor([&] { return run.Get("cams.error") == "1\r\n"; }));
+    ASSERT_TRUE(run.WaitFor([&] { return run.Logged("RemoteGetPicture error"); }));
+    EXPECT_EQ(ReadBytes(run.Day(kJune21) / "last_serial"), "1\r\n");
+    EXPECT_EQ(Session::Files(run.Day(kJune21)),
+              (std::vector<std::string>{"1.jpg", "last_serial", "re_serial"}));
 
-  // Something else put a file under the number the next picture would take.
-  run.Put("store/cam1/" + kJune21 + "/2.jpg", "keep");
-  run.Put("cams.error", "0\r\n");
-  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "3.jpg"));
-  ASSERT_TRUE(run.Stop());
-  EXPECT_EQ(ReadBytes(run.Day(kJune21) / "2.jpg"), "keep");
-  EXPECT_GE(std::stoi(ReadBytes(run.Day(kJune21) / "last_serial")), 3);
+    // Something else put a file under the number the next picture would take.
+    run.Put("store/cam1/" + kJune21 + "/2.jpg", "keep");
+    run.Put("cams.error", "0\r\n");
+    ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "4.jpg"));
+    ASSERT_TRUE(run.Stop());
+    EXPECT_EQ(ReadBytes(run.Day(kJune21) / "2.jpg"), "keep");
+    const int last = std::stoi(ReadBytes(run.Day(kJune21) / "last_serial"));
+    ASSERT_GE(last, 4);
+    std::vector<std::string> expected = {"last_serial", "re_serial"};
+    for (int n = 1; n <= last; ++n) {
+      expected.push_back(std::to_string(n) + ".jpg");
+      EXPECT_TRUE(n == 2 || IsPicture(run.Day(kJune21) / expected.back())) << n;
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Session::Files(run.Day(kJune21)), expected);
+  }
+}
+
+// The store fills up in the middle of a transfer (pictures of 62 pages on 220: three fit beside
+// the small files, the fourth is cut short). The failure is logged and stops pictures, and only
+// whole pictures stay: the one cut short is not left behind, and last_serial names a whole one.
+TEST(TorvaneFailure, AStoreFillingUpDuringATransferKeepsOnlyWholePictures) {
+  REQUIRE_FAKETIME();
+  if (!CanMountTmpfs()) GTEST_SKIP() << "needs root, unshare and a tmpfs in a private namespace";
+  constexpr std::size_t kBytes = 250000;  // several transfer blocks of either library
+  for (const std::string kind : {"cd", "pr"}) {
+    SCOPED_TRACE(kind);
+    Session run("storefull_" + kind);
+    run.Cameras("camera " + kind + " Cam A\npicture_bytes " + std::to_string(kBytes) + "\n");
+    run.StoreOnTmpfs(880);
+    run.StartAt("2026-06-21 12:00:00");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitFor([&] { return run.Logged("RemoteGetPicture error"); }));
+    EXPECT_TRUE(run.WaitFor([&] { return run.Get("cams.error") == "1\r\n"; }));
+    const fs::path day = run.Day(kJune21);
+    std::size_t pictures = 0;
+    for (const std::string& name : Session::Files(day)) {
+      if (name.size() < 4 || name.compare(name.size() - 4, 4, ".jpg") != 0) continue;
+      ++pictures;
+      EXPECT_TRUE(IsPicture(day / name, kBytes)) << name << ": " << fs::file_size(day / name);
+    }
+    EXPECT_GE(pictures, 1u);
+    const std::string last = ReadBytes(day / "last_serial");
+    EXPECT_TRUE(IsPicture(day / (std::to_string(std::atoi(last.c_str())) + ".jpg"), kBytes))
+        << last;
+    EXPECT_TRUE(run.Stop());
+  }
 }
 
 TEST(TorvaneFailure, TheNumberWrapsPastPicturesAlreadyThere) {
