@@ -312,8 +312,13 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
   PRDownloadFailure = nullptr;
   PRDownloadComplete = false;
   PRTransferUnderWay = true;
+  // The library refused the transfer: the record stays queued for another try. The library
+  // made the transfer but the picture did not arrive whole: the library is done with it, so the
+  // record goes (tried again, it would fail every later download behind it).
+  bool libraryDone = false;
   try {
     PRWrapper->RemoteGetPicture(record, PRGetPictureProgressProc, RegistryIndex);
+    libraryDone = true;
     PRTransferUnderWay = false;
     if (PRDownloadFailure) std::rethrow_exception(PRDownloadFailure);
     if (!PRDownloadComplete) {
@@ -323,8 +328,8 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
     }
   } catch (...) {
     // The first failure is the one to report: a failed write comes before the library's own
-    // complaint about it. The record stays queued; the broken file goes, so that a retry can
-    // use the same name and nothing broken is left for anyone to find.
+    // complaint about it. The broken file goes, so that nothing broken is left for anyone to
+    // find and the name can be used again.
     PRTransferUnderWay = false;
     const std::exception_ptr failure =
         PRDownloadFailure ? PRDownloadFailure : std::current_exception();
@@ -332,11 +337,16 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
     PRDownloadStream.reset();
     PRDownloadActive = false;
     rt::RemoveFile(FileName);
+    if (libraryDone) DropOldestPRRelease();
     std::rethrow_exception(failure);
   }
   PRDownloadStream.reset();
+  DropOldestPRRelease();
+}
+
+void TLumidor::DropOldestPRRelease() {
   std::lock_guard<std::mutex> lock(PRReleaseQueueLock);
-  PRReleaseQueue.pop_front();
+  if (!PRReleaseQueue.empty()) PRReleaseQueue.pop_front();
 }
 
 RemoteParamType TLumidor::RemoteGetParams() {

@@ -309,6 +309,7 @@ class TLumidor : public rt::Component {
   Target Dispatch() const;
   // The PowerShot download of RemoteGetPicture.
   void PRGetPicture(const std::string& FileName);
+  void DropOldestPRRelease();
   // The Remote operations' checks, in order: remote mode, then a connected camera.
   void CheckRemote() const;
 
