@@ -9,6 +9,7 @@
 #include "component/CamLib.h"
 #include "component/PRAPI.h"
 #include "component/PRERROR.h"
+#include "platform/Codepage.h"
 
 using CamDefines::ECamException;
 using Lumidor::ConnectInfoType;
@@ -269,13 +270,13 @@ std::string PRDeviceName(const PRDeviceEntry& Entry) {
   // The name field and what follows it up to the end of the entry.
   constexpr std::size_t kUnits = (kPRDeviceEntrySize - kPRDeviceEntryNameOffset) / 2;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(&Entry) + kPRDeviceEntryNameOffset;
-  std::string name;
+  std::u16string units;
   for (std::size_t i = 0; i < kUnits; ++i) {
-    const unsigned unit = bytes[2 * i] | (bytes[2 * i + 1] << 8);  // little-endian UTF-16
+    const auto unit = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));  // LE
     if (unit == 0) break;
-    name.push_back(unit <= 0xFF ? static_cast<char>(unit) : '?');
+    units.push_back(unit);
   }
-  return name;
+  return rt::AnsiFromUtf16(units);
 }
 
 void TPRSDK::CheckError(std::uint32_t Code, const std::string& FunctionName) {
