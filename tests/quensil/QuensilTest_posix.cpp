@@ -145,11 +145,14 @@ TEST_F(QuensilTest, WipesOldestErasableFoldersInOrder) {
   EXPECT_FALSE(form_->found);
 }
 
+// The walk starts on 1 January 2007: an older folder is never found, though it has its video
+// and the drive stays full.
 TEST_F(QuensilTest, NothingIsSearchedBefore2007) {
-  clock_.Set(At({2006, 12, 31}));
-  const fs::path folder = Day(1, {2006, 1, 1}, true);
+  const fs::path older = Day(1, {2006, 12, 31}, true, "2006-12-31");
+  Day(1, {2007, 1, 1}, true, "2007-01-01");
   form_->erase_old_pictures();
-  EXPECT_TRUE(fs::exists(folder));
+  EXPECT_EQ(gone_, std::vector<std::string>{"2007-01-01"});
+  EXPECT_TRUE(fs::exists(older / "1.jpg"));
   EXPECT_FALSE(form_->found);
 }
 
