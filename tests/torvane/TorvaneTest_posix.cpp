@@ -544,6 +544,30 @@ TEST(TorvaneTick, SettingsChangedDuringARunReachTheCamera) {
   EXPECT_EQ(run.SettingText(".mode"), "1\r\n");
 }
 
+// With ".night_mode" 0 a night ".mode" gets the day settings; the mode is kept all the same and
+// written back.
+TEST(TorvaneTick, WithoutNightModeANightModeGetsTheDaySettings) {
+  REQUIRE_FAKETIME();
+  Session run("nonight");
+  run.Cameras("camera cd Cam A\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Setting(".night_mode", "0\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForReleases(1));
+  run.Setting(".mode", "01\r\n");
+  ASSERT_TRUE(run.WaitFor([&] { return run.SettingText(".mode") == "1\r\n"; }));
+  ASSERT_TRUE(run.WaitForReleases(run.Releases() + 1));
+  ASSERT_TRUE(run.Stop());
+  // The day settings at start and again for the night: the camera's own shooting mode both
+  // times, never shutter priority and a night exposure.
+  const std::string trace = run.Trace();
+  EXPECT_EQ(Count(trace, "CDSetShootingMode(2, "), 2u) << trace;
+  EXPECT_EQ(Count(trace, "CDSetShootingMode(2, 0x0002)"), 0u) << trace;
+  EXPECT_EQ(Count(trace, "CDSetTvValue("), 0u) << trace;
+  EXPECT_EQ(run.SettingText(".mode"), "1\r\n");
+}
+
 // A camera without zoom information bounds the zoom at 0. A negative position in .zoom at start
 // is sent as 0, not as the camera's largest unsigned position.
 TEST(TorvaneTick, ZoomWithoutZoomInformationOrBelowZeroGoesToZero) {
