@@ -17,6 +17,8 @@ if [ ! -x "$build/bin/torvane" ]; then
   cmake --build "$build" --target torvane >/dev/null
 fi
 program="$build/bin/torvane"
+# The stand-in camera libraries are not beside the program: it finds them through the loader's path.
+export LD_LIBRARY_PATH="$build/simcam-bin${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/torvane_bench.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 tick=$(getconf CLK_TCK)

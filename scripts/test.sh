@@ -26,6 +26,7 @@ cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build-win32 -j "$jobs"
 bash scripts/check-imports.sh build-win32
 bash simcam/check-exports.sh build-win32
+bash scripts/check-install.sh build-win32
 
 step "64-bit Windows build and its tests under Wine"
 cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
