@@ -12,6 +12,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-release}
+# Absolute: the program runs from inside a scratch working directory.
+case $build in
+  /*) ;;
+  *) build="$PWD/$build" ;;
+esac
 if [ ! -x "$build/bin/torvane" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIMELAPSE_TESTS=OFF >/dev/null
   cmake --build "$build" --target torvane >/dev/null
