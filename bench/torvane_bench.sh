@@ -12,11 +12,18 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-release}
+# Absolute: the program runs from inside a scratch working directory.
+case $build in
+  /*) ;;
+  *) build="$PWD/$build" ;;
+esac
 if [ ! -x "$build/bin/torvane" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIMELAPSE_TESTS=OFF >/dev/null
   cmake --build "$build" --target torvane >/dev/null
 fi
 program="$build/bin/torvane"
+# The stand-in camera libraries are not beside the program: it finds them through the loader's path.
+export LD_LIBRARY_PATH="$build/simcam-bin${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/torvane_bench.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 tick=$(getconf CLK_TCK)

@@ -11,6 +11,9 @@ bash scripts/install-deps.sh native
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTIMELAPSE_TESTS=OFF
 cmake --build build-release -j "$(nproc)"
 bin="$root/build-release/bin"
+# The stand-ins are not beside the programs (a copy of bin/ must not run on simulated cameras):
+# the programs find them through the loader's path.
+export LD_LIBRARY_PATH="$root/build-release/simcam-bin${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 
 step() { printf '\n==== %s\n' "$*"; }
 

@@ -26,11 +26,13 @@ cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build-win32 -j "$jobs"
 bash scripts/check-imports.sh build-win32
 bash simcam/check-exports.sh build-win32
+bash scripts/check-install.sh build-win32
 
 step "64-bit Windows build and its tests under Wine"
 cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 cmake --build build-win64 -j "$jobs"
+bash scripts/check-imports.sh build-win64
 export WINEPREFIX="$root/build-win64/wineprefix"
 ctest --test-dir build-win64 --output-on-failure
 wineserver -k 2>/dev/null || true

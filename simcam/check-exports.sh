@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks that the Windows camera libraries of a build export exactly the names of their lists in
 # sdk/ (153, 25 and 50), and that the two CD variants differ from the full list as intended.
+# The libraries are those of the build's simcam-bin/.
 #   simcam/check-exports.sh BUILD_DIR [OBJDUMP]     (OBJDUMP: i686-w64-mingw32-objdump)
 set -eu
 export LC_ALL=C
@@ -38,11 +39,11 @@ check() {  # DLL, expected names file, expected count
 listed CDSDK.h > "$tmp/cd"
 listed PRSDK.h > "$tmp/pr"
 listed EDSDK.h > "$tmp/eos"
-check "$build/bin/CDSDK.DLL" "$tmp/cd" 153
-check "$build/bin/PRSDK.DLL" "$tmp/pr" 25
-check "$build/bin/EDSDK.DLL" "$tmp/eos" 50
+check "$build/simcam-bin/CDSDK.DLL" "$tmp/cd" 153
+check "$build/simcam-bin/PRSDK.DLL" "$tmp/pr" 25
+check "$build/simcam-bin/EDSDK.DLL" "$tmp/eos" 50
 grep -vx 'CDGetSDKVersion' "$tmp/cd" > "$tmp/cd_missing"
-check "$build/bin/variants/cd_missing_entry/CDSDK.DLL" "$tmp/cd_missing" 152
+check "$build/simcam-bin/variants/cd_missing_entry/CDSDK.DLL" "$tmp/cd_missing" 152
 sed 's/^_CDGetReleaseControlFaculty@8$/CDGetReleaseControlFaculty/' "$tmp/cd" | sort > "$tmp/cd_plain"
-check "$build/bin/variants/cd_plain_faculty/CDSDK.DLL" "$tmp/cd_plain" 153
+check "$build/simcam-bin/variants/cd_plain_faculty/CDSDK.DLL" "$tmp/cd_plain" 153
 exit $status

@@ -19,11 +19,13 @@ namespace fs = std::filesystem;
 using test_support::ReadBytes;
 using test_support::WriteBytes;
 
-fs::path BinDir() {
-  return rt::ExecutableDir();
+// The stand-in libraries' folder.
+fs::path SimcamDir() {
+  return fs::path(rt::ExecutableDir()) / SIMCAM_FOLDER;
 }
 
-// A scratch folder with the probe and the given libraries (paths relative to the bin folder).
+// A scratch folder with the probe and the given libraries (paths relative to the stand-ins'
+// folder).
 class ProbeFolder {
  public:
   explicit ProbeFolder(const std::string& name, const std::vector<std::string>& libraries) {
@@ -33,7 +35,7 @@ class ProbeFolder {
     fs::create_directories(dir_);
     fs::copy_file(COMPONENT_PROBE, dir_ / "component_probe");
     for (const std::string& library : libraries) {
-      const fs::path from = BinDir() / library;
+      const fs::path from = SimcamDir() / library;
       fs::copy_file(from, dir_ / from.filename());
     }
   }
@@ -48,7 +50,8 @@ class ProbeFolder {
     test_support::ChildSetup setup;
     setup.program = (dir_ / "component_probe").string();
     setup.args = {scenario};
-    setup.unset = {"SIMCAM_"};
+    // Nothing but the folder: not the loader's path that leads the tests to the stand-ins.
+    setup.unset = {"SIMCAM_", "LD_LIBRARY_PATH="};
     if (fs::exists(dir_ / "simcam.cfg"))
       setup.set.push_back("SIMCAM_CONFIG=" + (dir_ / "simcam.cfg").string());
     setup.set.push_back("SIMCAM_TRACE=" + Trace().string());

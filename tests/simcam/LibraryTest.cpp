@@ -1,9 +1,10 @@
-// The stand-in libraries as the component meets them: loaded by file name from the executable's
-// folder, every entry point looked up by its export name. The libraries keep their state for the
-// life of the process; each test writes its own configuration, which takes effect at the next
-// start or enumeration call.
+// The stand-in libraries as the component meets them: loaded by file name (from the stand-ins'
+// folder, through the loader's path), every entry point looked up by its export name. The
+// libraries keep their state for the life of the process; each test writes its own
+// configuration, which takes effect at the next start or enumeration call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,10 +44,14 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
+// A variant's full path: the stand-ins' folder is SIMCAM_FOLDER relative to the test's own.
 std::string VariantPath(const char* variant) {
   const std::string dir = rt::ExecutableDir();
   const char separator = dir.find('\\') != std::string::npos ? '\\' : '/';
-  return dir + separator + "variants" + separator + variant + separator + "CDSDK.DLL";
+  std::string folder = SIMCAM_FOLDER;
+  std::replace(folder.begin(), folder.end(), '/', separator);
+  return dir + separator + folder + separator + "variants" + separator + variant + separator +
+         "CDSDK.DLL";
 }
 
 class SimcamLibraries : public testing::Test {
