@@ -267,11 +267,7 @@ TEST_F(CDCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
 TEST_F(CDCamera, AFailedDownloadLeavesNothingBrokenBehind) {
   const fs::path file = dir / "1.jpg";
   std::string raised;
-  const auto download = [&](RemoteEventCallbackType event, const AdditionNotifyRemoteEventType&) {
-    if (event != RemoteEventCallbackReleaseComplete) return;
-    raised = RaisedMessage(
-        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); });
-  };
+  const TNotifyRemoteEvent download = DownloadInto(file, raised);
   // The disk fills up half way: the partial file that the library leaves goes.
   Ready("picture_bytes 70000\ncd_write_limit 20000\n");
   lumidor->OnRemoteEvent = download;

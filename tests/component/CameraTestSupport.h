@@ -137,6 +137,18 @@ class CameraTest : public ::testing::Test {
     RestartTrace();
   }
 
+  // An OnRemoteEvent handler that downloads the picture of each completed release into File, as
+  // a program does, and keeps in Raised the message of what the download raised ("" for none).
+  Lumidor::TNotifyRemoteEvent DownloadInto(const std::filesystem::path& File, std::string& Raised) {
+    return [this, File, &Raised](CamDefines::RemoteEventCallbackType event,
+                                 const Lumidor::AdditionNotifyRemoteEventType&) {
+      if (event != CamDefines::RemoteEventCallbackReleaseComplete) return;
+      Raised = RaisedMessage([&] {
+        lumidor->RemoteGetPicture(File.string(), CamDefines::ReleaseDataKindTakeOnlyPicture);
+      });
+    };
+  }
+
   void RestartTrace() const { std::filesystem::remove(dir / "trace.txt"); }
   Strings Trace() const { return ReadLines(dir / "trace.txt"); }
   Strings TraceNames() const { return EntryPoints(Trace()); }

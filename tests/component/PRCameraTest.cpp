@@ -272,11 +272,7 @@ TEST_F(PRCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
 TEST_F(PRCamera, AFailedTransferRaisesOnceAndLeavesNoFile) {
   const fs::path file = dir / "1.jpg";
   std::string raised;
-  const auto download = [&](RemoteEventCallbackType event, const AdditionNotifyRemoteEventType&) {
-    if (event != RemoteEventCallbackReleaseComplete) return;
-    raised = RaisedMessage(
-        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); });
-  };
+  const TNotifyRemoteEvent download = DownloadInto(file, raised);
   // The library stops half way and answers 0 all the same. It is done with the picture, so the
   // release is not kept to block the next ones.
   Ready("picture_bytes 250000\npr_cut transfer 150000\n");
