@@ -39,7 +39,7 @@ void UnloadCDSDK() {
 }
 
 bool CDSDKReady() {
-  return g_state.Loaded && g_state.FailedLine == 0;
+  return SdkBinding::Ready(g_state);
 }
 
 int EntryPointCheckLine(CDSDKEntryPoint Entry) {

@@ -38,7 +38,7 @@ void UnloadEDSDK() {
 }
 
 bool EDSDKReady() {
-  return g_state.Loaded && g_state.FailedLine == 0;
+  return SdkBinding::Ready(g_state);
 }
 
 void RequireEDSDK() {

@@ -38,7 +38,7 @@ void UnloadPRSDK() {
 }
 
 bool PRSDKReady() {
-  return g_state.Loaded && g_state.FailedLine == 0;
+  return SdkBinding::Ready(g_state);
 }
 
 void RequirePRSDK() {

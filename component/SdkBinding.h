@@ -35,7 +35,13 @@ struct LibraryState {
   rt::LibHandle Handle = 0;               // what the load returned
   rt::ExitProcedure SavedExit = nullptr;  // the exit procedure installed before ours
   int FailedLine = 0;                     // line of the failed entry-point check, 0 = none
+  bool Freed = false;                     // the exit procedure has freed it: call nothing more
 };
+
+// Loaded, every entry point bound, and not freed yet: its entry points may be called.
+inline bool Ready(const LibraryState& State) {
+  return State.Loaded && State.FailedLine == 0 && !State.Freed;
+}
 
 // Looks Name up in the loaded library, stores it in Slot and checks it: a missing export raises
 // the assertion failure of Module at Line (and records Line, so later loads report it again).
@@ -73,9 +79,11 @@ bool Load(LibraryState& State, const char* Module, const char* FileName, rt::Exi
 }
 
 // The exit procedure's work: hand the chain back to the procedure saved by the load, then free
-// the library. The flag and the handle stay as they are.
+// the library. It is not loaded again; what still runs at program end (the forms and their
+// components go after the exit procedures) finds it no longer ready and calls nothing.
 inline void Unload(LibraryState& State) {
   rt::SetExitProc(State.SavedExit);
+  State.Freed = true;
   rt::FreeLib(State.Handle);
 }
 
