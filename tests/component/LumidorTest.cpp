@@ -355,7 +355,7 @@ TEST(LibraryTexts, FixedFieldsAreReadOnlyUpToTheirEnd) {
   entry.Reserved = 0x00420042;  // two more characters up to the end of the entry, no zero
   std::memset(entry.InternalName, 0xFF, sizeof entry.InternalName);
   EXPECT_EQ(PRDeviceName(entry), std::string(40, 'A') + "BB");
-  entry.Name[1] = 0x20AC;  // outside the 8-bit range
+  entry.Name[1] = 0x4E00;  // in no single-byte code page
   entry.Name[2] = 0;
   EXPECT_EQ(PRDeviceName(entry), "A?");
 }
