@@ -292,8 +292,7 @@ ConnectInfoType TEDSDK::Connect(EdsStateEventHandler EventCallback, std::int32_t
   const std::vector<EdsRef>& cameras = Lumidor::EOSCameras();
   Lumidor::CheckConnectIndex(ConnectToCamera, cameras.size(), "EOS cameras", "EOS cameras");
   ConnectInfo = ConnectInfoType{};
-  if (OwnsCameraRef && CanRelease()) (void)EDSDK::EdsRelease(CameraRef);
-  OwnsCameraRef = false;
+  ReleaseOwnCameraRef();
   CameraRef = cameras[static_cast<std::size_t>(ConnectToCamera)];
   // This wrapper's own handlers, each with the address of RegistryIndex as context; the
   // component's EventCallback and Context are not used.
@@ -737,7 +736,12 @@ void EDSDKApi::ReleaseCameras(std::vector<EdsRef>& Cameras, bool KeepConnected) 
 
 TEDSDK::~TEDSDK() {
   ReleasePendingItems();
+  ReleaseOwnCameraRef();
+}
+
+void TEDSDK::ReleaseOwnCameraRef() {
   if (OwnsCameraRef && CanRelease()) (void)EDSDK::EdsRelease(CameraRef);
+  OwnsCameraRef = false;
 }
 
 void TEDSDK::ReleasePendingItems() {
@@ -756,8 +760,7 @@ void TEDSDK::FinishSDK() {
   if (!EDSDK::EDSDKReady()) return;
   // The library's objects end with it: its references go back first.
   ReleasePendingItems();
-  if (OwnsCameraRef && CanRelease()) (void)EDSDK::EdsRelease(CameraRef);
-  OwnsCameraRef = false;
+  ReleaseOwnCameraRef();
   if (Lumidor::EOSCameraList) EDSDKApi::ReleaseCameras(*Lumidor::EOSCameraList, false);
   (void)EDSDK::EdsTerminateSDK();
 }

@@ -109,4 +109,6 @@ class TEDSDK {
  private:
   // Empties PendingItems and gives back their references.
   void ReleasePendingItems();
+  // Gives back CameraRef when it is this wrapper's own reference.
+  void ReleaseOwnCameraRef();
 };
