@@ -8,6 +8,7 @@
 #include "component/CamLib.h"
 #include "component/EDSDK.h"
 #include "component/EDSDKERRORS.h"
+#include "platform/AsideFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Sleep.h"
 
@@ -656,10 +657,13 @@ void TEDSDK::RemoteGetPicture(const std::string& FileName,
                         std::to_string(static_cast<int>(ReleaseDataKind)));
   }
   EDSDK::RequireEDSDK();
-  char name[kEdsMaxFileNameLength + 2] = {};
-  std::memcpy(name, FileName.data(), FileName.size());
+  // The stream writes aside; the picture takes its name only once it is whole. The aside name of
+  // the longest name accepted is still a path the library opens.
+  static_assert(kEdsMaxFileNameLength + sizeof rt::kAsideSuffix - 1 <= kEdsMaxPathLength);
+  rt::AsideFile file(FileName);
   EdsRef stream = 0;
-  CheckError(EDSDK::EdsCreateFileStream(name, kEdsFileCreateAlways, kEdsAccessWrite, &stream),
+  CheckError(EDSDK::EdsCreateFileStream(file.Name().c_str(), kEdsFileCreateAlways, kEdsAccessWrite,
+                                        &stream),
              "EdsCreateFileStream");
   // Releases the stream and, after a full-picture download, completes, releases and removes the
   // item; the first failure here ends it.
@@ -673,28 +677,23 @@ void TEDSDK::RemoteGetPicture(const std::string& FileName,
     PendingItems.pop_front();
   };
   try {
-    try {
-      if (picture) {
-        EdsDirectoryItemInfo info{};
-        CheckError(EDSDK::EdsGetDirectoryItemInfo(item, &info), "EdsGetDirectoryItemInfo");
-        CheckError(EDSDK::EdsSetProgressCallback(stream, Lumidor::EdsProgressProc,
-                                                 kEdsProgressPeriodically, &RegistryIndex),
-                   "EdsSetProgressCallback");
-        DownloadMode = 1;
-        CheckError(EDSDK::EdsDownload(item, info.Size, stream), "EdsDownload");
-      } else {
-        CheckError(EDSDK::EdsDownloadThumbnail(item, stream), "EdsDownloadThumbnail");
-      }
-    } catch (...) {
-      finish();  // an exception from here replaces the download's
-      throw;
+    if (picture) {
+      EdsDirectoryItemInfo info{};
+      CheckError(EDSDK::EdsGetDirectoryItemInfo(item, &info), "EdsGetDirectoryItemInfo");
+      CheckError(EDSDK::EdsSetProgressCallback(stream, Lumidor::EdsProgressProc,
+                                               kEdsProgressPeriodically, &RegistryIndex),
+                 "EdsSetProgressCallback");
+      DownloadMode = 1;
+      CheckError(EDSDK::EdsDownload(item, info.Size, stream), "EdsDownload");
+    } else {
+      CheckError(EDSDK::EdsDownloadThumbnail(item, stream), "EdsDownloadThumbnail");
     }
-    finish();
   } catch (...) {
-    // The file that the stream created holds no whole picture.
-    rt::RemoveFile(FileName);
+    finish();  // an exception from here replaces the download's
     throw;
   }
+  finish();
+  file.PutInPlace();
 }
 
 void TEDSDK::ExtendShutdownTimer() {

@@ -6,6 +6,7 @@
 #include "component/CDSDKApi.h"
 #include "component/EDSDKApi.h"
 #include "component/PRSDKApi.h"
+#include "platform/AsideFile.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/OsFile.h"
@@ -277,15 +278,11 @@ void TLumidor::RemoteGetPicture(const std::string& FileName, ReleaseDataKindType
   CheckRemote();
   switch (Dispatch()) {
     case Target::CD: {
-      // The library creates the file itself: what it leaves after a failure is broken, unless
-      // the file was there before the call (it may not have touched it).
-      const bool existed = rt::FileExists(FileName);
-      try {
-        CDWrapper->RemoteGetPicture(FileName, CDGetPictureProgressProc, RegistryIndex);
-      } catch (...) {
-        if (!existed) rt::RemoveFile(FileName);
-        throw;
-      }
+      // The library writes the file itself: aside, so that the picture takes its name only once
+      // it is whole.
+      rt::AsideFile file(FileName);
+      CDWrapper->RemoteGetPicture(file.Name(), CDGetPictureProgressProc, RegistryIndex);
+      file.PutInPlace();
       break;
     }
     case Target::PR:
@@ -308,7 +305,8 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
   }
   PRDownloadStream.reset();
   PRDownloadActive = false;
-  PRDownloadStream = std::make_unique<TDownloadStream>(FileName);
+  rt::AsideFile file(FileName);
+  PRDownloadStream = std::make_unique<TDownloadStream>(file.Name());
   PRDownloadFailure = nullptr;
   PRDownloadComplete = false;
   PRTransferUnderWay = true;
@@ -326,21 +324,20 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
           "PR_RC_GetReleasedData returned before the end of the picture data: the picture is "
           "incomplete");
     }
+    PRDownloadStream.reset();
+    file.PutInPlace();
   } catch (...) {
     // The first failure is the one to report: a failed write comes before the library's own
-    // complaint about it. The broken file goes, so that nothing broken is left for anyone to
-    // find and the name can be used again.
+    // complaint about it. The stream is closed here, so that the broken file can go with `file`.
     PRTransferUnderWay = false;
     const std::exception_ptr failure =
         PRDownloadFailure ? PRDownloadFailure : std::current_exception();
     PRDownloadFailure = nullptr;
     PRDownloadStream.reset();
     PRDownloadActive = false;
-    rt::RemoveFile(FileName);
     if (libraryDone) DropOldestPRRelease();
     std::rethrow_exception(failure);
   }
-  PRDownloadStream.reset();
   DropOldestPRRelease();
 }
 

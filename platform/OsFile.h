@@ -14,4 +14,12 @@ int ReadFile(std::intptr_t handle, char* buffer, std::size_t size, std::size_t& 
 int WriteFile(std::intptr_t handle, const char* data, std::size_t size);
 int CloseFile(std::intptr_t handle);
 
+// Makes what has been written to an existing file durable: its content is on the disk when this
+// returns, so that a power cut afterwards cannot take it back.
+int SyncFile(const std::string& path);
+// Gives the file `from` the name `to` in one step, replacing a file of that name: anyone looking
+// sees the old file or the new one, never neither and never a mix. The new name is made durable
+// before this returns. Both names are in the same folder.
+int RenameFile(const std::string& from, const std::string& to);
+
 }  // namespace rt::os

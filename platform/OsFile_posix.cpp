@@ -96,4 +96,40 @@ int CloseFile(std::intptr_t handle) {
   return kIoOk;
 }
 
+int SyncFile(const std::string& path) {
+  const std::string native = NativePath(path);
+  // fsync needs no write access: a read-only descriptor flushes the file all the same.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return CodeOf(errno, native);
+  int code = kIoOk;
+  while (::fsync(fd) != 0) {
+    if (errno == EINTR) continue;
+    code = CodeOf(errno, native);
+    break;
+  }
+  ::close(fd);
+  return code;
+}
+
+int RenameFile(const std::string& from, const std::string& to) {
+  const std::string native_from = NativePath(from);
+  const std::string native_to = NativePath(to);
+  if (::rename(native_from.c_str(), native_to.c_str()) != 0) return CodeOf(errno, native_from);
+  // The new name lives in the folder: it is durable once the folder is.
+  const auto slash = native_to.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : native_to.substr(0, slash));
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return CodeOf(errno, folder);
+  int code = kIoOk;
+  while (::fsync(fd) != 0) {
+    if (errno == EINTR) continue;
+    // Some file systems cannot flush a folder at all; the rename stands on them as it is.
+    if (errno != EINVAL) code = CodeOf(errno, folder);
+    break;
+  }
+  ::close(fd);
+  return code;
+}
+
 }  // namespace rt::os

@@ -99,4 +99,23 @@ int CloseFile(std::intptr_t handle) {
   return 0;
 }
 
+int SyncFile(const std::string& path) {
+  // FlushFileBuffers needs a handle with write access; the file is opened as it is, not emptied.
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastIoCode();
+  const int code = ::FlushFileBuffers(h) ? 0 : LastIoCode();
+  ::CloseHandle(h);
+  return code;
+}
+
+int RenameFile(const std::string& from, const std::string& to) {
+  // Write-through: the call returns once the new name is on the disk.
+  if (!::MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return LastIoCode();
+  }
+  return 0;
+}
+
 }  // namespace rt::os

@@ -101,7 +101,8 @@ std::string storage_folder(std::string_view storage_root, int storage_dir);
 // The day folder of a date in storage folder D.
 std::string day_folder(std::string_view storage_root, int storage_dir, const rt::DateTime& date);
 
-// day_folder + "\" + serial + ".jpg".
+// day_folder + "\" + serial + ".jpg". While it downloads, the picture is written beside it under
+// that name and ".part" (rt::AsideName), and it takes its own name only once it is whole.
 std::string picture_path(std::string_view day_folder, std::uint16_t serial);
 
 // "config\" + camera name + key (the key keeps its dot: "config\CAM A.size").

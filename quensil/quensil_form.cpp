@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Application.h"
+#include "platform/AsideFile.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/TextFile.h"
@@ -175,8 +176,12 @@ void TForm1::wipe_day_folder(const std::string& Dir) {
   for (std::int64_t i = 1; i <= last; ++i) {
     erase_logged(protocol::path_in(Dir, std::to_string(i) + ".jpg"));
   }
-  for (const std::string& name : rt::FindFiles(protocol::path_in(Dir, "*.jpg"))) {
-    rt::RemoveFile(protocol::path_in(Dir, name));
+  // The sweep takes what a download killed half way left aside, too: it is no picture, but the
+  // folder must go all the same.
+  for (const std::string& pattern : {std::string("*.jpg"), rt::AsideName("*.jpg")}) {
+    for (const std::string& name : rt::FindFiles(protocol::path_in(Dir, pattern))) {
+      rt::RemoveFile(protocol::path_in(Dir, name));
+    }
   }
   erase_logged(last_serial);
   erase_logged(re_serial);

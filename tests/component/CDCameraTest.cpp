@@ -236,10 +236,15 @@ TEST_F(CDCamera, ZoomAndFocusLock) {
 TEST_F(CDCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
   Ready("picture_bytes 70000\n");
   std::vector<int> take, get;
-  Strings events;
+  Strings events, seen;
   const fs::path file = dir / "picture.jpg";
+  LeaveOlderFileAndAside(file);
+  const auto watch = WatchDownload(file, seen);
   lumidor->OnRemoteTakePictureEvent = [&](std::int32_t p) { take.push_back(p); };
-  lumidor->OnRemoteGetPictureEvent = [&](std::int32_t p) { get.push_back(p); };
+  lumidor->OnRemoteGetPictureEvent = [&](std::int32_t p) {
+    get.push_back(p);
+    watch(p);
+  };
   lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
                                const AdditionNotifyRemoteEventType& data) {
     events.push_back(std::string(RemoteEventCallbackTypeInfo.NameOf(event)) + " " +
@@ -261,6 +266,9 @@ TEST_F(CDCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
   EXPECT_EQ(picture.substr(0, 2), "\xFF\xD8");
   EXPECT_EQ(picture.substr(picture.size() - 2), "\xFF\xD9");
   EXPECT_EQ(picture, simcam::MakePicture(1, 70000));
+  // Written aside, and put in place whole: until then the older file stays as it was.
+  EXPECT_EQ(seen, Strings{"older + aside"});
+  EXPECT_FALSE(fs::exists(file.string() + ".part"));
   EXPECT_EQ(Calls("CDAFLock"), Strings{"1 -> 0x00000000"});
 }
 

@@ -41,6 +41,23 @@ inline std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
+// A progress handler for a download into File that notes, whenever it changes, what File holds
+// and whether its aside name is there: a picture under way must never show under its own name.
+inline std::function<void(std::int32_t)> WatchDownload(const std::filesystem::path& File,
+                                                       Strings& Seen) {
+  const std::filesystem::path aside = File.string() + ".part";
+  return [File, aside, &Seen](std::int32_t) {
+    const std::string seen = ReadAll(File) + (std::filesystem::exists(aside) ? " + aside" : "");
+    if (Seen.empty() || Seen.back() != seen) Seen.push_back(seen);
+  };
+}
+
+// Leaves what an earlier owner of File and a download killed half way into it left behind.
+inline void LeaveOlderFileAndAside(const std::filesystem::path& File) {
+  std::ofstream(File) << "older";
+  std::ofstream(File.string() + ".part") << "killed half way";
+}
+
 inline Strings ReadLines(const std::filesystem::path& path) {
   Strings lines;
   std::ifstream in(path);

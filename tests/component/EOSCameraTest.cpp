@@ -291,9 +291,14 @@ TEST_F(EOSCamera, ARefusedWriteIsRetriedAndThenGivenUpWithoutStoppingTheOthers) 
 TEST_F(EOSCamera, TheAnnouncedPictureIsDownloadedFromInsideTheEvent) {
   Ready("picture_bytes 70000\n");
   const fs::path file = dir / "1.jpg";
-  Strings events;
+  Strings events, seen;
   std::vector<int> progress;
-  lumidor->OnRemoteTakePictureEvent = [&](std::int32_t p) { progress.push_back(p); };
+  LeaveOlderFileAndAside(file);
+  const auto watch = WatchDownload(file, seen);
+  lumidor->OnRemoteTakePictureEvent = [&](std::int32_t p) {
+    progress.push_back(p);
+    watch(p);
+  };
   lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
                                const AdditionNotifyRemoteEventType& data) {
     events.push_back(std::string(RemoteEventCallbackTypeInfo.NameOf(event)) + " " +
@@ -308,6 +313,9 @@ TEST_F(EOSCamera, TheAnnouncedPictureIsDownloadedFromInsideTheEvent) {
   EXPECT_EQ(events, (Strings{"RemoteEventCallbackReleaseImageReady 2 2",
                              "RemoteEventCallbackReleaseImageReady 2 2"}));
   EXPECT_EQ(ReadAll(file), simcam::MakePicture(2, 70000));
+  // Each picture written aside and put in place whole: until then what was there stays.
+  EXPECT_EQ(seen, (Strings{"older + aside", simcam::MakePicture(1, 70000) + " + aside"}));
+  EXPECT_FALSE(fs::exists(file.string() + ".part"));
   EXPECT_EQ(progress, (std::vector<int>{23, 46, 70, 93, 100, 23, 46, 70, 93, 100}));
   EXPECT_EQ(Calls("EdsSendCommand"), (Strings{"0, 0 -> 0x00000000", "0, 0 -> 0x00000000"}));
   EXPECT_TRUE(Wrapper().PendingItems.empty());

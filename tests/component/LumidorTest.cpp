@@ -270,7 +270,11 @@ TEST_F(LumidorConnect, PowerShotDownloadNeedsAQueuedReleaseAndKeepsItOnFailure) 
             0u);
   EXPECT_EQ(lumidor.PRReleaseQueue.size(), 1u);
   EXPECT_EQ(lumidor.PRDownloadStream, nullptr);  // closed, so a retry can reuse the name
-  EXPECT_FALSE(fs::exists(file));  // created anew, so what was there is gone, and so is the file
+  // Only a whole picture replaces what was there; nothing is left aside.
+  std::string kept;
+  std::getline(std::ifstream(file), kept);
+  EXPECT_EQ(kept, "old picture");
+  EXPECT_FALSE(fs::exists(file.string() + ".part"));
 }
 
 TEST(LumidorRegistry, SlotsAreNotReusedWhileAComponentLivesAndStartAgainAfterTheLast) {

@@ -232,10 +232,15 @@ TEST_F(PRCamera, FocusLockIsAskedForEvenWhenTheCameraDoesNotDeclareIt) {
 
 TEST_F(PRCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
   Ready("picture_bytes 250000\n");
-  Strings events;
+  Strings events, seen;
   std::vector<int> get;
   const fs::path file = dir / "picture.jpg";
-  lumidor->OnRemoteGetPictureEvent = [&](std::int32_t p) { get.push_back(p); };
+  LeaveOlderFileAndAside(file);
+  const auto watch = WatchDownload(file, seen);
+  lumidor->OnRemoteGetPictureEvent = [&](std::int32_t p) {
+    get.push_back(p);
+    watch(p);
+  };
   lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
                                const AdditionNotifyRemoteEventType&) {
     events.emplace_back(RemoteEventCallbackTypeInfo.NameOf(event));
@@ -248,6 +253,9 @@ TEST_F(PRCamera, TheReleaseCompleteHandlerDownloadsThePicture) {
   EXPECT_EQ(events, Strings{"RemoteEventCallbackReleaseComplete"});
   EXPECT_EQ(get, (std::vector<int>{40, 80, 100, 100}));
   EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 250000));
+  // Written aside, and put in place whole: until then the older file stays as it was.
+  EXPECT_EQ(seen, Strings{"older + aside"});
+  EXPECT_FALSE(fs::exists(file.string() + ".part"));
   EXPECT_TRUE(lumidor->PRReleaseQueue.empty());
   // The download names the released object, its event code and the block size.
   const Strings data = Calls("PR_RC_GetReleasedData");

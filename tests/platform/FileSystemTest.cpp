@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/AsideFile.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
@@ -134,6 +136,54 @@ TEST(FileSystem, FindFilesListsMatchingEntriesOfAnyKindByName) {
 
   EXPECT_TRUE(rt::FindFiles(dir.Path("*.png")).empty());
   EXPECT_TRUE(rt::FindFiles(dir.Path("missing\\*.jpg")).empty());
+}
+
+// A file written through AsideFile is whole or absent under its name: the content waits beside
+// it under a name that no "*.jpg" takes, replaces what was there only when put in place, and goes
+// when it is not. What a killed write left aside is taken over by the next write.
+TEST(AsideFile, TheContentTakesTheNameOnlyWhenPutInPlace) {
+  ScratchDir dir;
+  const std::string target = dir.File("1.jpg");
+  const auto read = [](const std::string& path) {
+    std::string text;
+    std::getline(std::ifstream(rt::NativePath(path)), text);
+    return text;
+  };
+  const auto write = [](const std::string& path, const char* text) {
+    std::ofstream(rt::NativePath(path)) << text;
+  };
+  {
+    rt::AsideFile file(target);
+    EXPECT_EQ(file.Name(), rt::AsideName(target));
+    write(file.Name(), "new");
+    EXPECT_EQ(read(target), "x");
+    EXPECT_EQ(rt::FindFiles(dir.Path("*.jpg")), (Names{"1.jpg"}));
+    EXPECT_EQ(rt::FindFiles(dir.Path(rt::AsideName("*.jpg"))), (Names{"1.jpg.part"}));
+    file.PutInPlace();
+  }
+  EXPECT_EQ(read(target), "new");
+  EXPECT_FALSE(rt::FileExists(rt::AsideName(target)));
+
+  {
+    rt::AsideFile file(target);
+    write(file.Name(), "half");
+  }
+  EXPECT_EQ(read(target), "new");
+  EXPECT_FALSE(rt::FileExists(rt::AsideName(target)));
+
+  write(rt::AsideName(target), "killed half way");
+  {
+    rt::AsideFile file(target);
+    EXPECT_FALSE(rt::FileExists(file.Name()));
+    EXPECT_THROW(file.PutInPlace(), rt::EInOutError);  // nothing was written
+  }
+  EXPECT_EQ(read(target), "new");
+
+  const std::string fresh = dir.Path("2.jpg");
+  rt::AsideFile file(fresh);
+  write(file.Name(), "first");
+  file.PutInPlace();
+  EXPECT_EQ(read(fresh), "first");
 }
 
 TEST(WildcardMatch, MatchesStarAndQuestionMarkWithoutCase) {

@@ -1,0 +1,39 @@
+// A file that is whole or absent. Its content is written under a name of its own beside it (the
+// file's name and ".part"), made durable, and only then given the file's name in one step. A
+// failure, a kill or a power cut at any moment leaves the file's name as it was: nothing new
+// under it, and a file that was there stays unless a whole one replaces it. What a kill leaves
+// aside is nobody's picture; the next write of the same file takes the aside name over.
+#pragma once
+
+#include <string>
+
+namespace rt {
+
+inline constexpr char kAsideSuffix[] = ".part";
+
+// The name a file is written under until it is whole.
+std::string AsideName(const std::string& path);
+
+class AsideFile {
+ public:
+  // Clears the aside name of whatever an earlier write left there.
+  explicit AsideFile(std::string path);
+  // The aside file goes unless it was put in place.
+  ~AsideFile();
+  AsideFile(const AsideFile&) = delete;
+  AsideFile& operator=(const AsideFile&) = delete;
+
+  // Where the content is to be written; whoever writes it has closed it before PutInPlace.
+  const std::string& Name() const { return aside_; }
+
+  // Makes the aside file durable and gives it the file's name, replacing a file of that name.
+  // Raises EInOutError; the aside file then goes with the object.
+  void PutInPlace();
+
+ private:
+  std::string path_;
+  std::string aside_;
+  bool placed_ = false;
+};
+
+}  // namespace rt
