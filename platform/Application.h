@@ -21,7 +21,9 @@ class Application {
  public:
   static Application& Instance();
 
-  // Prepares the process (regional settings, signals on POSIX).
+  // Prepares the process: the current directory out of the library search (before any camera
+  // library loads), regional settings, signals on POSIX. Raises when the library search cannot
+  // be made safe.
   void Initialize();
 
   // Creates a form of type T owned by the application and runs its creation handler. The first

@@ -4,6 +4,7 @@
 
 #include "platform/Application.h"
 #include "platform/GuiBackend.h"
+#include "platform/Library.h"
 
 namespace rt {
 
@@ -157,6 +158,7 @@ Application::~Application() {
 }
 
 void Application::Initialize() {
+  ExcludeCurrentDirFromLibrarySearch();
   if (Title.empty()) Title = gui::DefaultTitle();
   gui::Initialize();
 }

@@ -13,6 +13,13 @@ using LibHandle = std::uintptr_t;  // 0: nothing loaded
 // then by the loader's search path. Returns 0 on failure.
 LibHandle LoadLib(const std::string& name);
 
+// Takes the current directory out of the search for libraries loaded by plain name, for the rest
+// of the process. Windows then searches the executable's folder, the system folders and PATH;
+// without this it would search the current directory before PATH, so that a library put there
+// would run inside the program. POSIX: nothing to do, the loader searches the current directory
+// for a plain name only where LD_LIBRARY_PATH names it. Raises Exception when the system refuses.
+void ExcludeCurrentDirFromLibrarySearch();
+
 // Address of an exported name (exact, case-sensitive); nullptr when the library does not export
 // it or the handle names no loaded library.
 void* GetProcAddr(LibHandle handle, const char* name);

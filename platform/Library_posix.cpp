@@ -48,6 +48,8 @@ LibHandle LoadLib(const std::string& name) {
   return reinterpret_cast<LibHandle>(handle);
 }
 
+void ExcludeCurrentDirFromLibrarySearch() {}
+
 void* GetProcAddr(LibHandle handle, const char* name) {
   {
     std::lock_guard<std::mutex> lock(g_mutex);

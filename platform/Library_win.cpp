@@ -1,8 +1,11 @@
-// Libraries by file name on Windows: LoadLibraryA, GetProcAddress, FreeLibrary, SetErrorMode.
+// Libraries by file name on Windows: LoadLibraryA, GetProcAddress, FreeLibrary, SetErrorMode,
+// SetDllDirectoryA.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
+#include "platform/Errors.h"
 #include "platform/Library.h"
 
 namespace rt {
@@ -35,6 +38,15 @@ std::string ModuleFileName() {
 
 LibHandle LoadLib(const std::string& name) {
   return reinterpret_cast<LibHandle>(::LoadLibraryA(name.c_str()));
+}
+
+void ExcludeCurrentDirFromLibrarySearch() {
+  // An empty folder name (not a null one, which restores the default order) removes the current
+  // directory from the search order of LoadLibrary.
+  if (!::SetDllDirectoryA("")) {
+    throw Exception("The current directory stays in the library search (SetDllDirectoryA: error " +
+                    std::to_string(::GetLastError()) + ")");
+  }
 }
 
 void* GetProcAddr(LibHandle handle, const char* name) {
