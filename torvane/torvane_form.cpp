@@ -123,7 +123,7 @@ void TForm1::FormCreate(rt::Component* /*Sender*/) {
                        static_cast<std::uint32_t>(protocol::parse_number(count.text)) + 1u)
                  : 1;
     protocol::write_value(protocol::kCamsNotFound, std::to_string(n), Check::Unchecked);
-    set_cams_error();
+    protocol::write_value(protocol::kCamsError, "1", Check::Unchecked);
   }
 
   const std::size_t index = camera_slot - 1u;
@@ -296,11 +296,8 @@ void TForm1::Timer2Timer(rt::Component* /*Sender*/) {
     rt::Application::Instance().Terminate();
   }
 
-  const bool error_set = rt::FileExists(protocol::kCamsError) &&
-                         protocol::read_value(protocol::kCamsError, Check::Unchecked).text == "1";
-  // Cleared by the controller: a failure from now on is a new incident and gets its own log.
-  if (cams_error_set_.exchange(error_set) && !error_set) forget_last_log();
-  camera_error = error_set;
+  camera_error = rt::FileExists(protocol::kCamsError) &&
+                 protocol::read_value(protocol::kCamsError, Check::Unchecked).text == "1";
   if (camera_error) return;
 
   set_day_night_hours();
@@ -332,8 +329,7 @@ void TForm1::Timer2Timer(rt::Component* /*Sender*/) {
   try {
     Lumidor1->RemoteTakePicture();
   } catch (...) {
-    log_error("RemoteTakePicture error");
-    set_cams_error();
+    stop_pictures("RemoteTakePicture error");
   }
 }
 
@@ -436,13 +432,10 @@ void TForm1::file_released_picture() {
     Lumidor1->RemoteGetPicture(protocol::picture_path(day, picture_serial),
                                ReleaseDataKindTakeOnlyPicture);
   } catch (...) {
-    log_error("RemoteGetPicture error");
-    set_cams_error();
+    stop_pictures("RemoteGetPicture error");
     camera_error = true;
     return;
   }
-  // A picture is on disk: the next failure, even the same as the last, is a new incident.
-  forget_last_log();
   if (camera_error) return;
 
   if (!af_locked && af_lock_wanted) {
@@ -473,9 +466,12 @@ void TForm1::file_released_picture() {
   }
 }
 
-// Sets "cams.error" to "1": no picture is taken until the controller clears it.
-void TForm1::set_cams_error() {
-  if (protocol::write_value(protocol::kCamsError, "1", Check::Unchecked)) cams_error_set_ = true;
+// A failure that stops the pictures: "cams.error" becomes "1", and no picture is taken until the
+// controller clears it. So it cannot recur before then, and each one is logged, even when the last
+// one said the same.
+void TForm1::stop_pictures(const std::string& message) {
+  write_log(message, /*repeat_limited=*/false);
+  protocol::write_value(protocol::kCamsError, "1", Check::Unchecked);
 }
 
 // Unlocks the focus as ".af_lock" holding "0" (drop_wish) or ".af_again" asks. When the camera
@@ -520,15 +516,18 @@ void TForm1::apply_pending_status() {
 }
 
 void TForm1::log_error(const std::string& message) noexcept {
+  write_log(message, /*repeat_limited=*/true);
+}
+
+void TForm1::write_log(const std::string& message, bool repeat_limited) noexcept {
   try {
     set_status("Error" + message);
-    {
+    if (repeat_limited) {
       std::lock_guard<std::mutex> lock(log_mutex_);
       const std::uint64_t now = rt::MonotonicMs();
-      if (logged_any_ && message == last_logged_ && now - last_logged_at_ < kRepeatLogMs) return;
-      logged_any_ = true;
-      last_logged_ = message;
-      last_logged_at_ = now;
+      std::erase_if(logged_at_,
+                    [now](const auto& entry) { return now - entry.second >= kRepeatLogMs; });
+      if (!logged_at_.emplace(message, now).second) return;  // written within the hour
     }
     protocol::write_value(protocol::error_log_path(clock->Now(), camera_name), message,
                           Check::Checked);
@@ -536,11 +535,6 @@ void TForm1::log_error(const std::string& message) noexcept {
     // The log file cannot be written ("errors\" missing, disk full or refusing): the status line
     // already shows the error, and the program goes on.
   }
-}
-
-void TForm1::forget_last_log() noexcept {
-  std::lock_guard<std::mutex> lock(log_mutex_);
-  logged_any_ = false;
 }
 
 void TForm1::on_app_exception(rt::Component* /*Sender*/, const std::exception& E) noexcept {

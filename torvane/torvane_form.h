@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -45,11 +46,9 @@ class TForm1 : public rt::Form {
   void Lumidor1RemoteEvent(Lumidor::RemoteEventCallbackType Event,
                            const Lumidor::AdditionNotifyRemoteEventType& EventData);
 
-  // Error reporting. Neither raises: a log that cannot be written is given up.
+  // Error reporting. Neither raises: a log that cannot be written is given up. log_error writes
+  // a message to a log file at most once an hour (the status line shows it every time).
   void log_error(const std::string& message) noexcept;
-  // Lets the next log_error write its message whatever the last one was: a new incident begins
-  // after a good picture and once the controller has cleared "cams.error".
-  void forget_last_log() noexcept;
   void on_app_exception(rt::Component* Sender, const std::exception& E) noexcept;
   void trace(const std::string& text);
 
@@ -90,7 +89,8 @@ class TForm1 : public rt::Form {
 
  private:
   void file_released_picture();
-  void set_cams_error();
+  void stop_pictures(const std::string& message);
+  void write_log(const std::string& message, bool repeat_limited) noexcept;
   bool next_free_serial(const std::string& day_folder);
   void unlock_focus_after_picture(bool drop_wish);
   void set_status(const std::string& text);
@@ -103,17 +103,12 @@ class TForm1 : public rt::Form {
   std::mutex status_mutex_;
   std::string pending_status_;
   bool status_pending_ = false;
-  // Whether "cams.error" held "1" when a tick last read it, or this program has written "1" to it
-  // since. A tick that then reads anything else sees that the controller has cleared it.
-  std::atomic<bool> cams_error_set_{false};
-  // The last message written to a log file, and when (monotonic ms). A message that repeats
-  // without another in between is written again only once an hour has passed, so that an error
-  // recurring at every tick cannot fill the disk with log files; the status line shows every one.
-  // A good picture or the controller clearing "cams.error" ends the repetition (forget_last_log).
+  // When each message was last written to a log file (monotonic ms). One already written within
+  // the hour is not written again, so that an error recurring at every tick or picture cannot
+  // fill the disk with log files, even when it alternates with another. Entries leave once their
+  // hour is over. Failures that stop the pictures are not limited (stop_pictures).
   std::mutex log_mutex_;
-  std::string last_logged_;
-  std::uint64_t last_logged_at_ = 0;
-  bool logged_any_ = false;
+  std::map<std::string, std::uint64_t> logged_at_;
   // Serializes the download handler against itself: the library may call back on a thread of
   // its own. The tick never takes it.
   std::recursive_mutex download_mutex_;

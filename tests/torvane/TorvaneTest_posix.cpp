@@ -692,10 +692,36 @@ TEST(TorvaneFocus, AFailingUnlockIsReportedAndCaptureGoesOn) {
   EXPECT_FALSE(run.Has("errors"));
 }
 
+// A focus lock that fails at every picture does not stop the pictures, and its message is
+// written to a log file once, not once a picture: a good picture in between is no new incident.
+// Nor when the unlock that .af_again asks for fails too, so that two messages alternate.
+TEST(TorvaneFocus, AFocusLockFailingAtEveryPictureIsLoggedOnce) {
+  REQUIRE_FAKETIME();
+  for (const bool again : {false, true}) {
+    SCOPED_TRACE(again ? "with .af_again" : "lock only");
+    Session run(again ? "aflockfail_again" : "aflockfail");
+    run.Cameras("camera cd Cam A\nfail CDAFLock 0x81\n");
+    run.StartAt("2026-06-21 12:00:00");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Setting(".af_lock", "1\r\n");
+    if (again) run.Setting(".af_again", "");
+    run.Start();
+    ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "6.jpg"));
+    ASSERT_TRUE(run.Stop());
+    EXPECT_GE(Count(run.Trace(), "CDAFLock(2, 1) -> 0x00000081"), 6u);  // tried at each picture
+    // Two messages of one picture fall into the same second, whose log file keeps the later.
+    const std::string logged = again ? "CDAFLock errorcode 0x00000081, " : "Af lock err.\r\n";
+    const std::vector<std::string> texts = run.ErrorTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind(logged, 0), 0u) << texts[0];
+    EXPECT_FALSE(run.Has("cams.error"));
+  }
+}
+
 // ---- Failures of release and download
 
-// The same failure again after the controller has cleared it and a good picture has come is a
-// new incident: it gets a log file of its own, though the message is the same.
+// A failure that stops the pictures is logged each time: the same failure again after the
+// controller has cleared it gets a log file of its own, though the message is the same.
 TEST(TorvaneFailure, AFailedReleaseIsLoggedAndStopsPicturesWithoutLosingANumber) {
   REQUIRE_FAKETIME();
   Session run("releasefail");
