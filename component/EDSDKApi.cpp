@@ -757,7 +757,15 @@ void TEDSDK::ReleasePendingItems() {
 
 void TEDSDK::FinishSDK() {
   if (!EDSDK::EDSDKReady()) return;
-  // The library's objects end with it: its references go back first.
+  // The library's objects end with it: every reference the process holds goes back first, every
+  // live component's too, so that none is given back later into a session started anew.
+  if (Lumidor::InstanceRegistry) {
+    for (Lumidor::TLumidor* component : *Lumidor::InstanceRegistry) {
+      if (component == nullptr || !component->EDWrapper) continue;
+      component->EDWrapper->ReleasePendingItems();
+      component->EDWrapper->ReleaseOwnCameraRef();
+    }
+  }
   ReleasePendingItems();
   ReleaseOwnCameraRef();
   if (Lumidor::EOSCameraList) EDSDKApi::ReleaseCameras(*Lumidor::EOSCameraList, false);

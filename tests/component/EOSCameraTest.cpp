@@ -37,11 +37,11 @@ class EOSCamera : public CameraTest {
   }
   TEDSDK& Wrapper() { return *lumidor->EDWrapper; }
 
-  // The references that the library handed out (camera lists, cameras, items, streams) and
-  // that were not given back with EdsRelease, one entry for each.
-  Strings Unreleased() const {
+  // For each reference of the trace: how often the library handed it out (camera lists,
+  // cameras, items, streams), less how often it was given back with EdsRelease.
+  static std::map<std::string, int> Held(const Strings& trace) {
     std::map<std::string, int> held;
-    for (const std::string& line : Trace()) {
+    for (const std::string& line : trace) {
       for (const char* key : {" list=", " child=", " item=", " stream="}) {
         const auto at = line.find(key);
         if (at == std::string::npos) continue;
@@ -52,11 +52,24 @@ class EOSCamera : public CameraTest {
         --held[line.substr(11, line.find(')') - 11)];
       }
     }
+    return held;
+  }
+  // The references handed out and not given back, one entry for each.
+  Strings Unreleased() const { return Unreleased(Trace()); }
+  static Strings Unreleased(const Strings& trace) {
     Strings left;
-    for (const auto& [ref, count] : held) {
+    for (const auto& [ref, count] : Held(trace)) {
       for (int i = 0; i < count; ++i) left.push_back(ref);
     }
     return left;
+  }
+  // The references given back that the trace did not see handed out.
+  static Strings ReleasedUnseen(const Strings& trace) {
+    Strings unseen;
+    for (const auto& [ref, count] : Held(trace)) {
+      if (count < 0) unseen.push_back(ref);
+    }
+    return unseen;
   }
 };
 
@@ -453,6 +466,32 @@ TEST_F(EOSCamera, EveryReferenceGoesBackAfterAFailedListingAndAtTheEndOfTheCompo
   ASSERT_EQ(EDSDK::EdsCreateFileStream(file.c_str(), 1, 1, &object), 0u);
   EXPECT_EQ(EdsObjectEventProc(0x208, object, context), 0u);
   EXPECT_EQ(Unreleased(), Strings{});
+  EXPECT_TRUE(hooked.empty());
+
+  // Another component ends the library while this one holds its own camera reference and an
+  // announced picture: they go back before the end, and nothing of that session is given back
+  // once a new listing has started the library again.
+  NewLumidor();
+  RestartTrace();
+  lumidor->EnumerateCameras();
+  lumidor->Connect(2, 0);
+  lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, false, ".");
+  lumidor->EnumerateCameras();
+  lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
+  lumidor->RemoteTakePicture();
+  ASSERT_EQ(Wrapper().PendingItems.size(), 1u);
+  auto other = std::make_unique<TLumidor>(nullptr);
+  other->FinishSDKs();
+  const Strings ended = Trace();
+  ASSERT_FALSE(ended.empty());
+  EXPECT_EQ(ended.back().rfind("EdsTerminateSDK(", 0), 0u) << ended.back();
+  EXPECT_EQ(Unreleased(ended), Strings{});
+  RestartTrace();
+  other->EnumerateCameras();
+  lumidor.reset();
+  other.reset();
+  EXPECT_EQ(Unreleased(), Strings{});
+  EXPECT_EQ(ReleasedUnseen(Trace()), Strings{});
   EXPECT_TRUE(hooked.empty());
 }
 
