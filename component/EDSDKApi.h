@@ -73,7 +73,8 @@ class TEDSDK {
   // Writes the oldest queued picture (or its thumbnail) to FileName through a file stream. A
   // full-picture download, also a failed one, ends with the item completed, released and
   // removed; a thumbnail leaves it queued. Another data kind raises before anything is created.
-  // When it raises after the file was created, the file is removed: it holds no whole picture.
+  // The stream writes aside (rt::AsideFile): FileName gets the picture only once it is whole,
+  // and a download that raises leaves FileName as it was.
   void RemoteGetPicture(const std::string& FileName,
                         CamDefines::ReleaseDataKindType ReleaseDataKind, std::int32_t Context);
   // The capability probe of EnterRemoteMode: flags in Result, from position 5 on, the values

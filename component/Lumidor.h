@@ -255,6 +255,9 @@ class TLumidor : public rt::Component {
                                        ReleaseDataKindType ReleaseDataKind, bool ProbeParams,
                                        const std::string& CacheDir);
   void RemoteTakePicture();
+  // Downloads the released picture to FileName. It is written aside and takes the name only once
+  // it is whole and flushed (rt::AsideFile): a failure, a kill or a power cut leaves FileName as
+  // it was.
   void RemoteGetPicture(const std::string& FileName, ReleaseDataKindType ReleaseDataKind);
   RemoteParamType RemoteGetParams();
   void RemoteSetParams(RemoteParamType Params);
