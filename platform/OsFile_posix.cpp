@@ -11,14 +11,18 @@ namespace rt::os {
 
 namespace {
 
+// The folder that holds `native` ("." for a bare name).
+std::string ParentOf(const std::string& native) {
+  const auto slash = native.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : native.substr(0, slash);
+}
+
 // Whether the folder that would hold `native` exists; tells "file not found" from a missing
 // folder on the path, as Windows does.
 bool ParentExists(const std::string& native) {
-  auto slash = native.find_last_of('/');
-  if (slash == std::string::npos) return true;
-  std::string parent = slash == 0 ? "/" : native.substr(0, slash);
   struct stat st;
-  return ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return ::stat(ParentOf(native).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int CodeOf(int err, const std::string& native) {
@@ -44,6 +48,22 @@ int CodeOf(int err, const std::string& native) {
     default:
       return err;
   }
+}
+
+// Flushes what was written to the file or folder `native` to the disk. A folder that its file
+// system cannot flush (EINVAL) counts as flushed: a rename in it stands there as it is.
+int SyncNative(const std::string& native, bool folder) {
+  // fsync needs no write access: a read-only descriptor flushes all the same.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
+  if (fd < 0) return CodeOf(errno, native);
+  int code = kIoOk;
+  while (::fsync(fd) != 0) {
+    if (errno == EINTR) continue;
+    if (!folder || errno != EINVAL) code = CodeOf(errno, native);
+    break;
+  }
+  ::close(fd);
+  return code;
 }
 
 }  // namespace
@@ -97,18 +117,7 @@ int CloseFile(std::intptr_t handle) {
 }
 
 int SyncFile(const std::string& path) {
-  const std::string native = NativePath(path);
-  // fsync needs no write access: a read-only descriptor flushes the file all the same.
-  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return CodeOf(errno, native);
-  int code = kIoOk;
-  while (::fsync(fd) != 0) {
-    if (errno == EINTR) continue;
-    code = CodeOf(errno, native);
-    break;
-  }
-  ::close(fd);
-  return code;
+  return SyncNative(NativePath(path), /*folder=*/false);
 }
 
 int RenameFile(const std::string& from, const std::string& to) {
@@ -116,20 +125,7 @@ int RenameFile(const std::string& from, const std::string& to) {
   const std::string native_to = NativePath(to);
   if (::rename(native_from.c_str(), native_to.c_str()) != 0) return CodeOf(errno, native_from);
   // The new name lives in the folder: it is durable once the folder is.
-  const auto slash = native_to.find_last_of('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : native_to.substr(0, slash));
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return CodeOf(errno, folder);
-  int code = kIoOk;
-  while (::fsync(fd) != 0) {
-    if (errno == EINTR) continue;
-    // Some file systems cannot flush a folder at all; the rename stands on them as it is.
-    if (errno != EINVAL) code = CodeOf(errno, folder);
-    break;
-  }
-  ::close(fd);
-  return code;
+  return SyncNative(ParentOf(native_to), /*folder=*/true);
 }
 
 }  // namespace rt::os
