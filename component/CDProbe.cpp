@@ -31,6 +31,24 @@ constexpr int kProbeSteps = 17;
 // handed this size (it then refuses or cuts the value, and nothing is written past the buffer).
 constexpr std::uint32_t kMaxRelCamValueSize = 0x10000;
 
+// How many values a listed setting offers at most: each 16-bit value once. A larger count is
+// refused before anything is fetched, so that a library counting wildly cannot keep the probe
+// going for ever.
+constexpr std::uint32_t kMaxListedValues = 0x10000;
+
+// The count of a value list, checked with its error label and against the largest list.
+std::uint32_t ListCount(const std::function<CDResult(std::uint32_t*)>& countCall,
+                        const char* countName) {
+  std::uint32_t count = 0;
+  TCDSDK::CheckError(countCall(&count), countName);
+  if (count > kMaxListedValues) {
+    throw CamDefines::ECamException(std::string(countName) + " reported " + std::to_string(count) +
+                                    " values, more than the " + std::to_string(kMaxListedValues) +
+                                    " a list can hold");
+  }
+  return count;
+}
+
 using Lumidor::ProbeGroup;
 namespace Layout = Lumidor::ProbeLayout;
 // The groups of settings the CD library does not have.
@@ -104,8 +122,8 @@ bool ProbeList(CDSourceHandle source, const ListCalls& calls, Groups& groups,
   ValueList list(calls.release, calls.releaseName);
   if (calls.reset(source, list.Out()) != kCDOk) return false;
   list.Opened();
-  std::uint32_t count = 0;
-  TCDSDK::CheckError(calls.count(list.Handle(), &count), calls.countName);
+  const std::uint32_t count = ListCount(
+      [&](std::uint32_t* out) { return calls.count(list.Handle(), out); }, calls.countName);
   for (std::uint32_t k = 0; k < count; ++k) {
     std::uint16_t value = 0;
     TCDSDK::CheckError(calls.next(list.Handle(), &value), calls.nextName);
@@ -151,9 +169,9 @@ void ProbeRelCamSetting(CDSourceHandle source, std::uint32_t id, std::uint32_t s
   std::uint32_t valueSize = 0;
   if (CDAPI::CDEnumRelCamSettingDataReset(source, id, list.Out(), &valueSize) == kCDOk) {
     list.Opened();
-    std::uint32_t count = 0;
-    TCDSDK::CheckError(CDAPI::CDGetRelCamSettingDataCount(list.Handle(), &count),
-                       "CDGetRelCamSettingDataCount");
+    const std::uint32_t count = ListCount(
+        [&](std::uint32_t* out) { return CDAPI::CDGetRelCamSettingDataCount(list.Handle(), out); },
+        "CDGetRelCamSettingDataCount");
     const std::uint32_t bufferSize = std::min(valueSize, kMaxRelCamValueSize);
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(bufferSize, sizeof(std::uint32_t)));
     for (std::uint32_t k = 0; k < count; ++k) {
@@ -250,9 +268,11 @@ void TCDSDK::ProbeRemoteParams(RemoteProbeParamType& Result, const std::string& 
     ValueList list(CDAPI::CDEnumImageFormatAttributeRelease, "CDEnumImageFormatAttributeRelease");
     if (CDAPI::CDEnumImageFormatAttributeReset(h, list.Out()) == kCDOk) {
       list.Opened();
-      std::uint32_t count = 0;
-      CheckError(CDAPI::CDGetImageFormatAttributeCount(list.Handle(), &count),
-                 "CDGetImageFormatAttributeCount");
+      const std::uint32_t count = ListCount(
+          [&](std::uint32_t* out) {
+            return CDAPI::CDGetImageFormatAttributeCount(list.Handle(), out);
+          },
+          "CDGetImageFormatAttributeCount");
       for (std::uint32_t k = 0; k < count; ++k) {
         CDImageFormatAttribute format{};
         CheckError(CDAPI::CDEnumImageFormatAttributeNext(list.Handle(), &format),

@@ -1,6 +1,7 @@
 #include "component/CDSDKApi.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <utility>
@@ -26,6 +27,15 @@ constexpr std::uint8_t kWhiteBalanceColorTemperature = 13;
 // The largest device-property data the component reads; a record announcing more is read only
 // this far (the library then refuses or cuts the read, and nothing is written past the buffer).
 constexpr std::uint32_t kMaxDevicePropertySize = 0x10000;
+
+// How many records a device-property search fetches at most before it gives up on the wanted
+// property: far more than a camera has. A library that keeps answering success without
+// delivering it (or without moving on) must not keep the search going for ever.
+constexpr std::uint32_t kMaxDevicePropertyRecords = 1024;
+
+// How many cameras a device enumeration lists at most; a larger count is refused before anything
+// is fetched, so that a library counting wildly cannot keep the enumeration going for ever.
+constexpr std::uint32_t kMaxCDCameras = 100;
 
 // Ends a device-property search however it ends; the release's result is not tested.
 class PropertyEnumeration {
@@ -56,7 +66,15 @@ std::vector<std::uint8_t> ReadDeviceProperty(CDSourceHandle source, std::uint32_
   PropertyEnumeration enumeration;
   enumeration.Reset(source);
   CDDevicePropertyInfo info{};
+  std::uint32_t fetched = 0;
   do {
+    if (fetched++ == kMaxDevicePropertyRecords) {
+      char hex[9];
+      std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(id));
+      throw ECamException("CDEnumDevicePropertyNext delivered " +
+                          std::to_string(kMaxDevicePropertyRecords) +
+                          " records without device property 0x" + hex);
+    }
     info = CDDevicePropertyInfo{};
     TCDSDK::CheckError(CDAPI::CDEnumDevicePropertyNext(enumeration.Handle(), &info),
                        "CDEnumDevicePropertyNext");
@@ -170,6 +188,11 @@ void TCDSDK::EnumerateCameras(Lumidor::TStringList& Names) {
   std::uint32_t count = 0;
   CheckError(CDAPI::CDGetDeviceCount(enumeration, &count), "CDGetDeviceCount");
   cameras.clear();
+  if (count > kMaxCDCameras) {
+    throw ECamException("CDGetDeviceCount reported " + std::to_string(count) +
+                        " cameras, more than the " + std::to_string(kMaxCDCameras) +
+                        " that can be listed");
+  }
   for (std::uint32_t i = 0; i < count; ++i) {
     // A fresh record each time: a library that reports success without filling it must not
     // leave the previous camera's record behind.

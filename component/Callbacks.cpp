@@ -40,11 +40,12 @@ void Guarded(TLumidor* component, Body body) noexcept {
   }
 }
 
-// The first 32-bit value of a library's event data, read within the Size bytes the library says
-// it delivered; the bytes it did not deliver read as 0.
-std::uint32_t FirstValue(const void* data, std::uint32_t size) {
+// The 32-bit value that a CD event's data points to (little-endian); no data reads as 0. The
+// argument beside the pointer is not read: the library's contract gives it no meaning, and a
+// library that passes 0 there still delivers its value.
+std::uint32_t FirstValue(const void* data) {
   std::uint8_t bytes[4] = {};
-  if (data != nullptr) std::memcpy(bytes, data, std::min<std::size_t>(size, sizeof bytes));
+  if (data != nullptr) std::memcpy(bytes, data, sizeof bytes);
   return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
@@ -202,7 +203,7 @@ void ReleaseEdsObject(EdsRef Object) {
 
 }  // namespace
 
-CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t DataSize,
+CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t,
                              CDContext Context) {
   TLumidor* component = FromContext(Context);
   if (component == nullptr) return 0;
@@ -214,15 +215,14 @@ CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::
       component->ExtendShutdownTimer();
       return;
     }
-    if (code == kCDFromData)
-      code = kBatteryCodes[FirstValue(EventData, DataSize) & kCDBatteryStateMask];
+    if (code == kCDFromData) code = kBatteryCodes[FirstValue(EventData) & kCDBatteryStateMask];
     Fire(*component, CDSeverity(EventId), code);
   });
   return 0;
 }
 
-CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData,
-                                  std::uint32_t DataSize, CDContext Context) {
+CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t,
+                                  CDContext Context) {
   TLumidor* component = FromContext(Context);
   if (component == nullptr) return 0;
   Guarded(component, [&] {
@@ -232,7 +232,7 @@ CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData,
     if (event == RemoteEventCallbackReleaseComplete) {
       data.DataKind = 1;
       if (component->ReleaseMode() != ReleaseModeOnlyToCamera) {
-        std::int32_t count = static_cast<std::int32_t>(FirstValue(EventData, DataSize));
+        std::int32_t count = static_cast<std::int32_t>(FirstValue(EventData));
         // Thumbnail and picture each count: halved, rounding toward zero.
         if (component->ReleaseDataKind() == ReleaseDataKingTakeBothThumbAndPic) count /= 2;
         data.DataValue = count;

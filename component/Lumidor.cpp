@@ -28,6 +28,9 @@ namespace {
 
 constexpr std::uint32_t kLockPollMs = 50;
 
+// At how many downloads the library may refuse a PowerShot release record before it is dropped.
+constexpr int kPRRefusalsToDrop = 2;
+
 // Holds one of the process-wide flags: waits until it is clear (polling), sets it in one atomic
 // step, and clears it however the holder's scope is left.
 class FlagLock {
@@ -276,6 +279,18 @@ void TLumidor::RemoteTakePicture() {
 
 void TLumidor::RemoteGetPicture(const std::string& FileName, ReleaseDataKindType ReleaseDataKind) {
   CheckRemote();
+  // A handler may call in again from inside the library's callbacks of the download under way
+  // (a release event during the transfer): a second download would take the first one's aside
+  // file and queued record from under it.
+  if (DownloadUnderWay.exchange(true)) {
+    throw ECamException(
+        "RemoteGetPicture was called while a picture download is under way; it has to end "
+        "first");
+  }
+  struct EndOfDownload {
+    std::atomic<bool>& UnderWay;
+    ~EndOfDownload() { UnderWay.store(false); }
+  } endOfDownload{DownloadUnderWay};
   switch (Dispatch()) {
     case Target::CD: {
       // The library writes the file itself: aside, so that the picture takes its name only once
@@ -310,9 +325,10 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
   PRDownloadFailure = nullptr;
   PRDownloadComplete = false;
   PRTransferUnderWay = true;
-  // The library refused the transfer: the record stays queued for another try. The library
-  // made the transfer but the picture did not arrive whole: the library is done with it, so the
-  // record goes (tried again, it would fail every later download behind it).
+  // The library refused the transfer: the record stays queued for another try, unless the
+  // library refused it once before already. The library made the transfer but the picture did
+  // not arrive whole: the library is done with it, so the record goes (tried again, it would
+  // fail every later download behind it).
   bool libraryDone = false;
   try {
     PRWrapper->RemoteGetPicture(record, PRGetPictureProgressProc, RegistryIndex);
@@ -335,15 +351,21 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
     PRDownloadFailure = nullptr;
     PRDownloadStream.reset();
     PRDownloadActive = false;
-    if (libraryDone) DropOldestPRRelease();
+    if (libraryDone || RefusedForGood()) DropOldestPRRelease();
     std::rethrow_exception(failure);
   }
   DropOldestPRRelease();
 }
 
+bool TLumidor::RefusedForGood() {
+  std::lock_guard<std::mutex> lock(PRReleaseQueueLock);
+  return ++PRFrontRefusals >= kPRRefusalsToDrop;
+}
+
 void TLumidor::DropOldestPRRelease() {
   std::lock_guard<std::mutex> lock(PRReleaseQueueLock);
   if (!PRReleaseQueue.empty()) PRReleaseQueue.pop_front();
+  PRFrontRefusals = 0;
 }
 
 RemoteParamType TLumidor::RemoteGetParams() {

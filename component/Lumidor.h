@@ -257,7 +257,8 @@ class TLumidor : public rt::Component {
   void RemoteTakePicture();
   // Downloads the released picture to FileName. It is written aside and takes the name only once
   // it is whole and flushed (rt::AsideFile): a failure, a kill or a power cut leaves FileName as
-  // it was.
+  // it was. One download at a time: a call made while one is under way (from a handler inside the
+  // library's callbacks, or on another thread) raises ECamException and touches nothing of it.
   void RemoteGetPicture(const std::string& FileName, ReleaseDataKindType ReleaseDataKind);
   RemoteParamType RemoteGetParams();
   void RemoteSetParams(RemoteParamType Params);
@@ -293,6 +294,11 @@ class TLumidor : public rt::Component {
   // held while the library is called or an event fires.
   std::deque<PRReleaseRecord> PRReleaseQueue;  // oldest first
   std::mutex PRReleaseQueueLock;
+  // How many downloads the library has refused the oldest queued record at. A refusal keeps it
+  // queued for another try; the second one drops it, so that a record the library refuses for
+  // good (a stale object handle) cannot block every later picture. Held under
+  // PRReleaseQueueLock like the queue.
+  int PRFrontRefusals = 0;
   std::unique_ptr<TDownloadStream> PRDownloadStream;  // while a PowerShot download runs
   bool PRDownloadActive = false;
   // The PowerShot transfer that RemoteGetPicture has under way. The progress callback writes its
@@ -302,6 +308,8 @@ class TLumidor : public rt::Component {
   bool PRTransferUnderWay = false;
   bool PRDownloadComplete = false;
   std::exception_ptr PRDownloadFailure;
+  // A RemoteGetPicture is under way: another one is refused until it ends.
+  std::atomic<bool> DownloadUnderWay{false};
   std::unique_ptr<TCDSDK> CDWrapper;
   std::unique_ptr<TPRSDK> PRWrapper;
   std::unique_ptr<TEDSDK> EDWrapper;
@@ -312,7 +320,10 @@ class TLumidor : public rt::Component {
   Target Dispatch() const;
   // The PowerShot download of RemoteGetPicture.
   void PRGetPicture(const std::string& FileName);
+  // Drops the oldest queued record; its refusals start again from 0 for the next one.
   void DropOldestPRRelease();
+  // Counts a refusal of the oldest record; true when it is to be dropped.
+  bool RefusedForGood();
   // The Remote operations' checks, in order: remote mode, then a connected camera.
   void CheckRemote() const;
 
@@ -377,10 +388,11 @@ std::vector<EdsRef>& EOSCameras();
 // way is kept for RemoteGetPicture to raise; what else it, an event handler or
 // ExtendShutdownTimer raises goes to the application's exception hook. The progress callbacks
 // pause 10 ms after each report.
-CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t DataSize,
+// The CD event callbacks read the 32-bit value that EventData points to; NotRead is not read.
+CDResult SDKCALL CDEventProc(std::uint32_t EventId, const void* EventData, std::uint32_t NotRead,
                              CDContext Context);
 CDResult SDKCALL ReleaseEventProc(std::uint32_t EventId, const void* EventData,
-                                  std::uint32_t DataSize, CDContext Context);
+                                  std::uint32_t NotRead, CDContext Context);
 CDResult SDKCALL CDGetPictureProgressProc(std::uint32_t PercentDone, std::uint32_t Status,
                                           CDContext Context);
 CDResult SDKCALL ReleaseProgressProc(std::uint32_t PercentDone, std::uint32_t Status,

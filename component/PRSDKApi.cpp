@@ -267,8 +267,8 @@ void WriteValue(PRHandle Camera, std::uint16_t Code, std::uint32_t Size, std::ui
 }  // namespace
 
 std::string PRDeviceName(const PRDeviceEntry& Entry) {
-  // The name field and what follows it up to the end of the entry.
-  constexpr std::size_t kUnits = (kPRDeviceEntrySize - kPRDeviceEntryNameOffset) / 2;
+  // The name field only: what follows it is no part of the name.
+  constexpr std::size_t kUnits = sizeof(PRDeviceEntry::Name) / sizeof(PRDeviceEntry::Name[0]);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(&Entry) + kPRDeviceEntryNameOffset;
   std::u16string units;
   for (std::size_t i = 0; i < kUnits; ++i) {

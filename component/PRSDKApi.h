@@ -66,5 +66,5 @@ class TPRSDK {
 };
 
 // The camera name of a device-list entry: the UTF-16 text at offset 1024, up to its zero or the
-// end of the entry, in the system's code page ('?' for what it cannot show).
+// end of its field of 40 units, in the system's code page ('?' for what it cannot show).
 std::string PRDeviceName(const PRDeviceEntry& Entry);

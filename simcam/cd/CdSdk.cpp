@@ -84,11 +84,13 @@ extern "C" CDResult SDKCALL CDEnumDeviceNext(CDEnumHandle enumHandle, CDSourceIn
   }
   const std::size_t index = enumeration.next++;
   const simcam::CameraSpec& camera = enumeration.cameras[index];
-  const bool unterminated = state.engine.config().unterminatedNames;
+  const simcam::Config& config = state.engine.config();
+  const bool unterminated = config.unterminatedNames;
   CDSourceInfo info;
   std::memset(&info, 0, sizeof info);
   info.DeviceType = 1;
-  simcam::FillNameField(info.ModelName, sizeof info.ModelName, camera.name, unterminated);
+  simcam::FillNameField(info.ModelName, sizeof info.ModelName,
+                        config.cd.model.empty() ? camera.name : config.cd.model, unterminated);
   simcam::FillNameField(info.Name, sizeof info.Name, camera.name, unterminated);
   // The port name is how the library finds the camera again when the record comes back.
   simcam::FillNameField(info.PortName, sizeof info.PortName,

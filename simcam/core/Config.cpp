@@ -152,6 +152,12 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
          config.cd.owner = std::string(rest);
          return {};
        }},
+      {"cd_model",
+       [](std::string_view rest, Config& config) -> std::string {
+         if (rest.empty()) return "expects a text";
+         config.cd.model = std::string(rest);
+         return {};
+       }},
       {"power",
        [](std::string_view rest, Config& config) { return SetUInt32(rest, config.cd.power); }},
       {"battery",

@@ -69,6 +69,7 @@ struct SettingOverride {
 // The simulated CD camera's description (every `camera cd` shares it).
 struct CdCameraConfig {
   std::string owner = "Simcam Owner";
+  std::string model;  // `cd_model TEXT`: the model name of every record; empty: the camera's name
   std::uint32_t power = 0x10000006;
   std::uint32_t faculty = 0x13;
   std::uint32_t zoomMax = 24;

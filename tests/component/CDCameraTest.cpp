@@ -67,6 +67,27 @@ TEST_F(CDCamera, ConnectReadsTheCameraAndItsOwnerAndPower) {
   // An owner name without its zero byte: the first 32 characters.
   Configure("camera cd Cam One\nowner " + std::string(40, 'O') + "\n");
   EXPECT_EQ(lumidor->Connect(1, 0).OwnerName, std::string(32, 'O'));
+
+  // The listed name and the model name are fields of their own.
+  Configure("camera cd Cam One\ncd_model Model X\n");
+  EXPECT_EQ(*PowerShotNames, Strings{"Cam One"});
+  EXPECT_EQ(lumidor->Connect(1, 0).ModelName, "Model X");
+}
+
+// A library that answers success without ever delivering the wanted property, or that counts
+// more cameras than there can be, cannot keep the component waiting: it raises.
+TEST_F(CDCamera, SearchesEndAtTheirBoundWhenTheLibraryNeverEndsThem) {
+  Configure("camera cd Cam One\nfail CDEnumDevicePropertyNext 0 from=2\n");
+  EXPECT_EQ(RaisedMessage([&] { lumidor->Connect(1, 0); }),
+            "CDEnumDevicePropertyNext delivered 1024 records without device property 0x0800000C");
+  EXPECT_EQ(Calls("CDEnumDevicePropertyNext").size(), 1024u);
+  EXPECT_EQ(Calls("CDEnumDevicePropertyRelease").size(), 1u);
+  EXPECT_EQ(lumidor->ConnectInfo.CameraType, 0);
+
+  WriteConfig("camera cd Cam One\ncd_count_extra 100\n");
+  EXPECT_EQ(RaisedMessage([&] { lumidor->EnumerateCameras(); }),
+            "CDGetDeviceCount reported 101 cameras, more than the 100 that can be listed");
+  EXPECT_TRUE(CDCameraList->empty());
 }
 
 TEST_F(CDCamera, RemoteModeSelectsTheReleaseKindAndReadsTheFaculties) {
@@ -289,6 +310,28 @@ TEST_F(CDCamera, AFailedDownloadLeavesNothingBrokenBehind) {
   lumidor->RemoteTakePicture();
   EXPECT_EQ(raised.rfind("CDGetReleasedData errorcode 0x00000081, ", 0), 0u) << raised;
   EXPECT_EQ(ReadAll(file), "older");
+  EXPECT_TRUE(hooked.empty());
+}
+
+// A release-complete event during the transfer makes the handler ask for the picture again: that
+// download is refused, and the one under way goes on untouched.
+TEST_F(CDCamera, ADownloadStartedWhileOneIsUnderWayIsRefusedAndTheFirstArrivesWhole) {
+  const fs::path file = dir / "1.jpg";
+  Strings raised;
+  Ready("picture_bytes 70000\nrelease_event CDGetReleasedData 29 1 count=1\n");
+  lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
+                               const AdditionNotifyRemoteEventType&) {
+    if (event != RemoteEventCallbackReleaseComplete) return;
+    raised.push_back(RaisedMessage(
+        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); }));
+  };
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(raised, (Strings{"RemoteGetPicture was called while a picture download is under way; "
+                             "it has to end first",
+                             ""}));
+  EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 70000));
+  EXPECT_FALSE(fs::exists(file.string() + ".part"));
+  EXPECT_EQ(Calls("CDGetReleasedData").size(), 1u);
   EXPECT_TRUE(hooked.empty());
 }
 

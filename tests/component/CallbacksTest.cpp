@@ -86,11 +86,11 @@ TEST_F(Callbacks, CDDeviceEventsMapToSeverityAndCode) {
     CDEventProc(severity | 2, &zero, 4, Context());
   }
   EXPECT_EQ(events, "1,5 2,5 3,5 0,5 0,5 0,5 3,5 ");
-  // A battery event without data reads as state 0, and so do bytes the library did not deliver.
+  // A battery event without data reads as state 0; the argument beside the data is not read.
   events.clear();
-  CDEventProc(1, nullptr, 0, Context());
+  CDEventProc(1, nullptr, 4, Context());
   CDEventProc(1, &battery[0], 0, Context());
-  EXPECT_EQ(events, "1,0 1,0 ");
+  EXPECT_EQ(events, "1,0 1,1 ");
   EXPECT_TRUE(errors.empty());
 }
 
@@ -201,18 +201,18 @@ TEST_F(Callbacks, TheReleaseCountIsHalvedForThumbnailAndPictureAndAbsentInTheCam
   ReleaseEventProc(29, &values[0], 4, Context());
   Release(ReleaseModeOnlyToCamera, ReleaseDataKingTakeBothThumbAndPic);
   ReleaseEventProc(29, &values[2], 4, Context());
-  // Only the bytes that the library says it delivered are read.
+  // The whole 32-bit value, whatever the argument beside it holds.
   Release(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture);
   const std::int32_t wide = 0x0102;
-  ReleaseEventProc(29, &wide, 1, Context());
+  ReleaseEventProc(29, &wide, 0, Context());
   ASSERT_EQ(remote.size(), 6u);
   std::vector<std::pair<int, int>> got;
   for (const RemoteFired& r : remote) {
     EXPECT_EQ(r.Event, RemoteEventCallbackReleaseComplete);
     got.push_back({r.Data.DataKind, r.Data.DataValue});
   }
-  EXPECT_EQ(got,
-            (std::vector<std::pair<int, int>>{{1, 1}, {1, -1}, {1, 2}, {1, 3}, {1, 0}, {1, 2}}));
+  EXPECT_EQ(got, (std::vector<std::pair<int, int>>{
+                     {1, 1}, {1, -1}, {1, 2}, {1, 3}, {1, 0}, {1, 0x0102}}));
 }
 
 TEST_F(Callbacks, ProgressIsReportedAndFollowedByAPause) {
@@ -350,6 +350,26 @@ TEST_F(PowerShotDownload, ChunksAreWrittenInOrderAndTheEmptyChunkCompletesTheFil
   Chunk(100, "late", 4);
   EXPECT_EQ(FileText(), a + b);
   EXPECT_EQ(errors.size(), 1u);
+}
+
+// What a handler raises inside the PowerShot callbacks (torvane's focus unlock runs inside the
+// event callback) goes to the application's hook, and the release and its data still arrive.
+TEST_F(PowerShotDownload, ErrorsOfHandlersGoToTheApplicationHookAndTheDataStillArrives) {
+  lumidor.OnEvent = [](EventCallbackType) { throw ECamException("focus unlock failed"); };
+  lumidor.OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {
+    throw std::runtime_error("download failed");
+  };
+  lumidor.OnRemoteGetPictureEvent = [](std::int32_t) { throw ECamException("progress failed"); };
+  const PREventRecord shutdown = PRRecord(0xC001);
+  const PREventRecord release = PRRecord(0xC008);
+  EXPECT_EQ(PREventProc(0, Context(), &shutdown), 0u);
+  EXPECT_EQ(PREventProc(0, Context(), &release), 0u);
+  EXPECT_EQ(lumidor.PRReleaseQueue.size(), 1u);
+  Chunk(50, "data", 4);
+  Chunk(100, "", 0);
+  EXPECT_EQ(FileText(), "data");
+  EXPECT_EQ(errors, (std::vector<std::string>{"focus unlock failed", "download failed",
+                                              "progress failed", "progress failed"}));
 }
 
 TEST_F(PowerShotDownload, AnEmptyChunkBeforeAnyDataLeavesTheFileOpen) {

@@ -356,9 +356,9 @@ TEST(LibraryTexts, FixedFieldsAreReadOnlyUpToTheirEnd) {
 
   PRDeviceEntry entry{};
   for (auto& unit : entry.Name) unit = 'A';
-  entry.Reserved = 0x00420042;  // two more characters up to the end of the entry, no zero
+  entry.Reserved = 0x00420042;  // two more characters after the field, no zero: not read
   std::memset(entry.InternalName, 0xFF, sizeof entry.InternalName);
-  EXPECT_EQ(PRDeviceName(entry), std::string(40, 'A') + "BB");
+  EXPECT_EQ(PRDeviceName(entry), std::string(40, 'A'));
   entry.Name[1] = 0x4E00;  // in no single-byte code page
   entry.Name[2] = 0;
   EXPECT_EQ(PRDeviceName(entry), "A?");

@@ -306,6 +306,51 @@ TEST_F(PRCamera, AFailedTransferRaisesOnceAndLeavesNoFile) {
   EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 3000));
   EXPECT_TRUE(lumidor->PRReleaseQueue.empty());
   EXPECT_TRUE(hooked.empty());
+
+  // The library announces an object that does not exist and refuses it every time: it is tried
+  // at two downloads, then dropped with the failure still raised, and the pictures behind it
+  // get through.
+  const std::string missing = "PR_RC_GetReleasedData errorcode 0x00002009, ";
+  Ready("picture_bytes 3000\nevent PR_RC_Release 0xC008 0 count=1\n");
+  lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
+  lumidor->RemoteTakePicture();
+  lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
+  EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 3000));
+  const auto fetch = [&] {
+    return RaisedMessage(
+        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); });
+  };
+  EXPECT_EQ(fetch().rfind(missing, 0), 0u);
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(lumidor->PRReleaseQueue.size(), 2u);
+  EXPECT_EQ(fetch().rfind(missing, 0), 0u);
+  EXPECT_EQ(lumidor->PRReleaseQueue.size(), 1u);
+  EXPECT_EQ(fetch(), "");
+  EXPECT_EQ(ReadAll(file), simcam::MakePicture(2, 3000));
+  EXPECT_TRUE(hooked.empty());
+}
+
+// A release announced during the transfer makes the handler ask for a picture again: that
+// download is refused, and the one under way goes on untouched.
+TEST_F(PRCamera, ADownloadStartedWhileOneIsUnderWayIsRefusedAndTheFirstArrivesWhole) {
+  const fs::path file = dir / "1.jpg";
+  Strings raised;
+  Ready("picture_bytes 250000\nevent PR_RC_GetReleasedData 0xC008 0 count=1\n");
+  lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
+                               const AdditionNotifyRemoteEventType&) {
+    if (event != RemoteEventCallbackReleaseComplete) return;
+    raised.push_back(RaisedMessage(
+        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); }));
+  };
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(raised, (Strings{"RemoteGetPicture was called while a picture download is under way; "
+                             "it has to end first",
+                             ""}));
+  EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 250000));
+  EXPECT_FALSE(fs::exists(file.string() + ".part"));
+  EXPECT_EQ(Calls("PR_RC_GetReleasedData").size(), 1u);
+  EXPECT_EQ(lumidor->PRReleaseQueue.size(), 1u);  // what was announced during the transfer
+  EXPECT_TRUE(hooked.empty());
 }
 
 // Each checked entry point, failing, raises with its own label and the library's text.
@@ -375,6 +420,16 @@ TEST_F(PRCamera, EachCheckedCallFailsWithItsOwnMessage) {
   Configure("camera pr Cam One\nfail PR_CreateCameraObject 0x2019\n");
   EXPECT_THROW(lumidor->Connect(1, 0), ECamException);
   EXPECT_EQ(lumidor->PRWrapper->ConnectInfo.CameraType, 0);
+
+  // A failed device list leaves the PowerShot library's cameras as they were listed.
+  const std::string cameras = "camera cd Old Cam\ncamera pr Cam One\ncamera pr Cam Two\n";
+  Configure(cameras);
+  WriteConfig(cameras + "fail PR_GetDeviceList 0x2019\n");
+  EXPECT_EQ(RaisedMessage([&] { lumidor->EnumerateCameras(); }),
+            "PR_GetDeviceList errorcode 0x00002019, Device busy");
+  EXPECT_EQ(*PowerShotNames, Strings{"Old Cam"});
+  ASSERT_EQ(PRCameraList->size(), 2u);
+  EXPECT_EQ(PRDeviceName((*PRCameraList)[1]), "Cam Two");
 }
 
 // Datasets that end before what they announce are refused with a message, never read beyond.

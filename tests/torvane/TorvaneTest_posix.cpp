@@ -899,3 +899,54 @@ TEST(TorvaneFailure, TheNumberWrapsPastPicturesAlreadyThere) {
 }
 
 }  // namespace
+
+// ---- Camera libraries that never end what they were asked (issue 18)
+
+namespace {
+
+// The CD library answers success to every property record it is asked for and never delivers
+// one: the component gives up on the search, the start-up failure is logged, and the program
+// idles and closes at once when asked.
+TEST(TorvaneLibrary, APropertySearchTheLibraryNeverEndsIsLoggedAndTheProgramStillCloses) {
+  Session run("endlesssearch");
+  run.Cameras("camera cd Cam A\nfail CDEnumDevicePropertyNext 0 from=2\n");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Start();
+  const std::string failure =
+      "CDEnumDevicePropertyNext delivered 1024 records without device property 0x0800000C";
+  ASSERT_TRUE(run.WaitFor([&] { return run.Logged(failure); }, 10s)) << run.Out();
+  const auto closing = std::chrono::steady_clock::now();
+  EXPECT_TRUE(run.Close()) << "torvane did not end when closed";
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, 5s);
+  EXPECT_EQ(run.Trace().find("CDRelease"), std::string::npos);
+}
+
+// The PowerShot library announces, at the second picture, an object that does not exist and
+// refuses it at every download. The failure stops the pictures as any failed download does, but
+// once the controller has cleared cams.error (twice: the record is tried at two downloads before
+// it goes) the pictures are filed again.
+TEST(TorvaneLibrary, APowerShotReleaseTheLibraryRefusesForGoodBlocksNoLaterPicture) {
+  REQUIRE_FAKETIME();
+  Session run("stalerelease");
+  run.Cameras("camera pr Cam A\nevent PR_RC_Release 0xC008 0 from=2 count=1\n");
+  run.StartAt("2026-06-21 12:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Start();
+  int cleared = 0;
+  const bool filed = run.WaitFor([&] {
+    if (run.Get("cams.error") == "1\r\n") {
+      ++cleared;
+      run.Put("cams.error", "0\r\n");
+    }
+    return fs::exists(run.Day(kJune21) / "4.jpg");
+  });
+  ASSERT_TRUE(run.Stop());
+  ASSERT_TRUE(filed) << "no picture after cams.error was cleared " << cleared << " times";
+  EXPECT_TRUE(run.Logged("RemoteGetPicture error"));
+  EXPECT_GE(cleared, 2);
+  for (int n = 1; n <= 4; ++n) {
+    EXPECT_TRUE(IsPicture(run.Day(kJune21) / (std::to_string(n) + ".jpg"))) << n;
+  }
+}
+
+}  // namespace
