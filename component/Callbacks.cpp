@@ -182,19 +182,11 @@ TLumidor* FromContext(std::uintptr_t Context) {
   return FindComponent(static_cast<std::intptr_t>(Context));
 }
 
-// EOS callbacks get the address of the EOS wrapper's copy of the registry slot. The library keeps
-// calling with that address after the component is gone (nothing is unregistered), so the address
-// is never read through: it is looked for among the live components' wrappers, which gives the
-// component whose slot it holds, or none.
+// EOS callbacks get the context cell of the EOS wrapper that registered them. The library keeps
+// calling with it after the component is gone (nothing is unregistered); the cell then reaches no
+// component, and no later component has the same one.
 TLumidor* FromEdsContext(void* Context) {
-  if (Context == nullptr || !InstanceRegistry) return nullptr;
-  for (TLumidor* component : *InstanceRegistry) {
-    if (component != nullptr && component->EDWrapper &&
-        &component->EDWrapper->RegistryIndex == Context) {
-      return component;
-    }
-  }
-  return nullptr;
+  return TEDSDK::ComponentOf(Context);
 }
 
 void ReleaseEdsObject(EdsRef Object) {

@@ -1,6 +1,7 @@
 #include "component/EDSDKApi.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -23,6 +24,19 @@ namespace {
 // The libraries are started and the EOS library is there: its references can be given back.
 bool CanRelease() {
   return Lumidor::SDKsStarted && EDSDK::EDSDKReady();
+}
+
+// A listing asks for this many cameras at most: a count above it is no set of attached cameras.
+constexpr std::uint32_t kMaxCameras = 100;
+
+// What a context cell holds once its wrapper is gone.
+constexpr std::int32_t kNoSlot = -1;
+
+// A context cell for a new wrapper. The cells are never freed: the library may call with one at
+// any time, and no other wrapper may ever get its address.
+std::atomic<std::int32_t>* NewContextCell() {
+  static auto* const cells = new std::deque<std::atomic<std::int32_t>>();
+  return &cells->emplace_back(kNoSlot);
 }
 
 // The white-balance index that goes with a colour temperature.
@@ -267,6 +281,10 @@ void TEDSDK::EnumerateCameras(Lumidor::TStringList& Names) {
   try {
     std::uint32_t count = 0;
     CheckError(EDSDK::EdsGetChildCount(list, &count), "EdsGetChildCount");
+    if (count > kMaxCameras) {
+      throw ECamException("EdsGetChildCount delivered " + std::to_string(count) +
+                          " cameras; a listing takes at most " + std::to_string(kMaxCameras));
+    }
     for (std::uint32_t i = 0; i < count; ++i) {
       EdsRef camera = 0;
       CheckError(EDSDK::EdsGetChildAtIndex(list, static_cast<std::int32_t>(i), &camera),
@@ -295,11 +313,11 @@ ConnectInfoType TEDSDK::Connect(EdsStateEventHandler EventCallback, std::int32_t
   ConnectInfo = ConnectInfoType{};
   ReleaseOwnCameraRef();
   CameraRef = cameras[static_cast<std::size_t>(ConnectToCamera)];
-  // This wrapper's own handlers, each with the address of RegistryIndex as context; the
-  // component's EventCallback and Context are not used.
+  // This wrapper's own handlers, each with its context cell; the component's EventCallback and
+  // Context are not used.
   (void)EventCallback;
   (void)Context;
-  void* context = &RegistryIndex;
+  void* context = CallbackContext();
   CheckError(EDSDK::EdsSetObjectEventHandler(CameraRef, kEdsObjectEventAll,
                                              Lumidor::EdsObjectEventProc, context),
              "EdsSetObjectEventHandler");
@@ -648,7 +666,9 @@ void TEDSDK::RemoteGetPicture(const std::string& FileName,
     if (PendingItems.empty()) throw ECamException("There are no pictures to download");
     item = PendingItems.front();
   }
-  if (FileName.size() > kEdsMaxFileNameLength) {
+  // The stream writes aside, and the library takes names of 254 characters at most: the aside
+  // name must fit. Any other aside name would escape the clean-up of what a killed download left.
+  if (rt::AsideName(FileName).size() > kEdsMaxFileNameLength) {
     throw ECamException("Filename " + FileName + " too long");
   }
   const bool picture = ReleaseDataKind == CamDefines::ReleaseDataKindTakeOnlyPicture;
@@ -657,43 +677,52 @@ void TEDSDK::RemoteGetPicture(const std::string& FileName,
                         std::to_string(static_cast<int>(ReleaseDataKind)));
   }
   EDSDK::RequireEDSDK();
-  // The stream writes aside; the picture takes its name only once it is whole. The aside name of
-  // the longest name accepted is still a path the library opens.
-  static_assert(kEdsMaxFileNameLength + sizeof rt::kAsideSuffix - 1 <= kEdsMaxPathLength);
   rt::AsideFile file(FileName);
   EdsRef stream = 0;
   CheckError(EDSDK::EdsCreateFileStream(file.Name().c_str(), kEdsFileCreateAlways, kEdsAccessWrite,
                                         &stream),
              "EdsCreateFileStream");
-  // Releases the stream and, after a full-picture download, completes, releases and removes the
-  // item; the first failure here ends it.
-  const auto finish = [&] {
-    DownloadMode = 0;
-    CheckError(EDSDK::EdsRelease(stream), "EdsRelease");
-    if (!picture) return;
-    CheckError(EDSDK::EdsDownloadComplete(item), "EdsDownloadComplete");
-    CheckError(EDSDK::EdsRelease(item), "EdsRelease");
-    std::lock_guard<std::mutex> lock(PendingItemsLock);
-    PendingItems.pop_front();
-  };
+  // The library has had its try at the picture: a failed EdsDownload lets the item go. A failure
+  // before it fetched nothing, and the item stays for the next download.
+  bool attempted = false;
   try {
     if (picture) {
       EdsDirectoryItemInfo info{};
       CheckError(EDSDK::EdsGetDirectoryItemInfo(item, &info), "EdsGetDirectoryItemInfo");
       CheckError(EDSDK::EdsSetProgressCallback(stream, Lumidor::EdsProgressProc,
-                                               kEdsProgressPeriodically, &RegistryIndex),
+                                               kEdsProgressPeriodically, CallbackContext()),
                  "EdsSetProgressCallback");
       DownloadMode = 1;
+      attempted = true;
       CheckError(EDSDK::EdsDownload(item, info.Size, stream), "EdsDownload");
     } else {
       CheckError(EDSDK::EdsDownloadThumbnail(item, stream), "EdsDownloadThumbnail");
     }
   } catch (...) {
-    finish();  // an exception from here replaces the download's
+    // An exception from here replaces the download's.
+    DownloadMode = 0;
+    CheckError(EDSDK::EdsRelease(stream), "EdsRelease");
+    if (attempted) LetGo(item);
     throw;
   }
-  finish();
+  DownloadMode = 0;
+  CheckError(EDSDK::EdsRelease(stream), "EdsRelease");
+  // The item goes only once its picture is in place: a failed flush or rename keeps it queued,
+  // and the next download fetches it again.
   file.PutInPlace();
+  if (picture) LetGo(item);
+}
+
+void TEDSDK::LetGo(EdsRef Item) {
+  {
+    std::lock_guard<std::mutex> lock(PendingItemsLock);
+    const auto queued = std::find(PendingItems.begin(), PendingItems.end(), Item);
+    if (queued != PendingItems.end()) PendingItems.erase(queued);
+  }
+  const EdsResult completed = EDSDK::EdsDownloadComplete(Item);
+  const EdsResult released = EDSDK::EdsRelease(Item);
+  CheckError(completed, "EdsDownloadComplete");
+  CheckError(released, "EdsRelease");
 }
 
 void TEDSDK::ExtendShutdownTimer() {
@@ -733,9 +762,29 @@ void EDSDKApi::ReleaseCameras(std::vector<EdsRef>& Cameras, bool KeepConnected) 
   Cameras.clear();
 }
 
+TEDSDK::TEDSDK() : ContextCell(NewContextCell()) {}
+
 TEDSDK::~TEDSDK() {
+  ContextCell->store(kNoSlot);
   ReleasePendingItems();
   ReleaseOwnCameraRef();
+}
+
+void* TEDSDK::CallbackContext() {
+  ContextCell->store(RegistryIndex);
+  return ContextCell;
+}
+
+Lumidor::TLumidor* TEDSDK::ComponentOf(void* Context) {
+  if (Context == nullptr) return nullptr;
+  // Every context the library hands back is a cell that some wrapper handed it: it is there.
+  const std::int32_t slot = static_cast<std::atomic<std::int32_t>*>(Context)->load();
+  Lumidor::TLumidor* component = Lumidor::FindComponent(slot);
+  if (component == nullptr || !component->EDWrapper ||
+      component->EDWrapper->ContextCell != Context) {
+    return nullptr;
+  }
+  return component;
 }
 
 void TEDSDK::ReleaseOwnCameraRef() {

@@ -1,9 +1,9 @@
 // TEDSDK: the camera wrapper for EOS cameras, reached through the EOS library ("EDSDK.DLL").
-// Each TLumidor owns one. The address of its RegistryIndex is the context of every callback it
-// registers, so a wrapper never moves while it exists. Every checked library result goes through
-// CheckError.
+// Each TLumidor owns one. Every callback it registers carries its context cell (CallbackContext),
+// which outlives it. Every checked library result goes through CheckError.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -31,8 +31,10 @@ void ReleaseCameras(std::vector<EdsRef>& Cameras, bool KeepConnected);
 
 class TEDSDK {
  public:
-  TEDSDK() = default;
-  // Gives back the references of the pictures nobody fetched.
+  // Takes a context cell of its own.
+  TEDSDK();
+  // Gives back the references of the pictures nobody fetched; the context cell reaches no
+  // component from here on.
   ~TEDSDK();
   TEDSDK(const TEDSDK&) = delete;
   TEDSDK& operator=(const TEDSDK&) = delete;
@@ -45,11 +47,13 @@ class TEDSDK {
   void StartSDK();
   // Empties Names and EOSCameraList (giving back the references of cameras nobody is connected
   // to), then lists the EOS cameras into both. The library's camera list is released however the
-  // listing ends; a listing that fails gives back what it got and leaves both lists empty.
+  // listing ends; a listing that fails gives back what it got and leaves both lists empty. A
+  // count above 100 cameras raises ECamException "EdsGetChildCount delivered <count> cameras; a
+  // listing takes at most 100" before any camera is asked for.
   void EnumerateCameras(Lumidor::TStringList& Names);
   // Checks the index, takes camera ConnectToCamera of EOSCameraList, registers the wrapper's own
-  // object, property and state handlers (context: the address of RegistryIndex; EventCallback
-  // and Context are not used), opens the session and reads description, owner and battery.
+  // object, property and state handlers (context: CallbackContext; EventCallback and Context
+  // are not used), opens the session and reads description, owner and battery.
   Lumidor::ConnectInfoType Connect(EdsStateEventHandler EventCallback, std::int32_t ConnectToCamera,
                                    std::int32_t Context);
   // Writes the save-to target for ReleaseMode and reports only CanSetParams; the data kind, the
@@ -70,11 +74,14 @@ class TEDSDK {
   void RemoteAFLock(bool Lock);
   // Takes a picture and returns; the camera announces it with an object event, which queues it.
   void RemoteTakePicture(std::int32_t Context);
-  // Writes the oldest queued picture (or its thumbnail) to FileName through a file stream. A
-  // full-picture download, also a failed one, ends with the item completed, released and
-  // removed; a thumbnail leaves it queued. Another data kind raises before anything is created.
-  // The stream writes aside (rt::AsideFile): FileName gets the picture only once it is whole,
-  // and a download that raises leaves FileName as it was.
+  // Writes the oldest queued picture (or its thumbnail) to FileName through a file stream. The
+  // stream writes aside (rt::AsideFile): FileName gets the picture only once it is whole, and a
+  // download that raises leaves FileName as it was. The item leaves the queue, completed and
+  // released, once its picture is in place, or once EdsDownload has failed; any failure before
+  // EdsDownload, of the stream's release or of putting the picture in place keeps it queued for
+  // the next download. A thumbnail leaves it queued. Raised before anything is created: a name
+  // whose aside name would pass the library's 254 characters (so FileName may have 249), and a
+  // data kind other than picture or thumbnail.
   void RemoteGetPicture(const std::string& FileName,
                         CamDefines::ReleaseDataKindType ReleaseDataKind, std::int32_t Context);
   // The capability probe of EnterRemoteMode: flags in Result, from position 5 on, the values
@@ -90,6 +97,13 @@ class TEDSDK {
   void ReportProbeProgress(std::int32_t PercentageDone);
   // Keeps a picture the camera announced for RemoteGetPicture; the wrapper owns the reference.
   void QueuePendingItem(EdsRef Item);
+  // The context of every callback this wrapper registers: a cell of its own that holds
+  // RegistryIndex. The library may call with it long after the wrapper is gone (nothing is
+  // unregistered), so cells are never freed and never shared: a destroyed wrapper's cell holds
+  // no slot, and no later wrapper gets its address.
+  void* CallbackContext();
+  // The live component whose EOS wrapper handed the library Context, or none.
+  static Lumidor::TLumidor* ComponentOf(void* Context);
   // Gives back the references this process holds (pending pictures, listed cameras), then ends
   // the library.
   void FinishSDK();
@@ -112,4 +126,9 @@ class TEDSDK {
   void ReleasePendingItems();
   // Gives back CameraRef when it is this wrapper's own reference.
   void ReleaseOwnCameraRef();
+  // Lets go of an item the library is done with: out of the queue, completed and released (also
+  // when the completion fails; the first failure raises).
+  void LetGo(EdsRef Item);
+
+  std::atomic<std::int32_t>* ContextCell;
 };

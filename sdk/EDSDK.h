@@ -93,8 +93,6 @@ constexpr std::uint32_t kEdsFileCreateAlways = 1;  // create, replacing an exist
 constexpr std::uint32_t kEdsAccessWrite = 1;
 constexpr std::uint32_t kEdsProgressPeriodically = 2;
 constexpr std::size_t kEdsMaxFileNameLength = 254;  // characters, before the terminating zero
-// The longest path a file stream opens: a Windows path (MAX_PATH) less its terminating zero.
-constexpr std::size_t kEdsMaxPathLength = 259;
 
 // First-image kind of the image-quality record.
 constexpr std::int32_t kEdsImageKindRaw = 2;

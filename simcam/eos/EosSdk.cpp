@@ -602,7 +602,7 @@ extern "C" EdsResult SDKCALL EdsCreateFileStream(const char* fileName, std::uint
   call.Text(fileName).Arg(disposition).Arg(access).Arg(stream);
   if (auto code = call.Injected()) return call.Return(*code);
   if (!fileName || !stream || disposition != kEdsFileCreateAlways || access != kEdsAccessWrite ||
-      std::strlen(fileName) > kEdsMaxPathLength) {
+      std::strlen(fileName) > kEdsMaxFileNameLength) {
     return call.Return(kEdsErrInvalidParameter);
   }
   std::FILE* file = std::fopen(rt::NativePath(fileName).c_str(), "wb");

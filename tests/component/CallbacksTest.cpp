@@ -51,7 +51,7 @@ class Callbacks : public ::testing::Test {
     };
   }
   CDContext Context() const { return static_cast<CDContext>(lumidor.RegistryIndex); }
-  void* EdsContext() { return &lumidor.EDWrapper->RegistryIndex; }
+  void* EdsContext() { return lumidor.EDWrapper->CallbackContext(); }
   // Sets the release mode and kind as EnterRemoteMode stores them (before its connection check).
   void Release(ReleaseModeType mode, ReleaseDataKindType kind) {
     EXPECT_THROW(lumidor.EnterRemoteMode(mode, kind, false, "."), ECamException);
@@ -118,11 +118,15 @@ TEST_F(Callbacks, ErrorsOfHandlersGoToTheApplicationHook) {
   EXPECT_EQ(CDEventProc(2, nullptr, 0, Context()), 0u);
   EXPECT_EQ(ReleaseEventProc(28, nullptr, 0, Context()), 0u);
   EXPECT_EQ(ReleaseProgressProc(50, 0, Context()), 0u);
+  // The EOS picture stays queued for a later download.
+  EXPECT_EQ(EdsObjectEventProc(0x208, 801, EdsContext()), 0u);
   EXPECT_EQ(errors, (std::vector<std::string>{"handler failed", "remote handler failed",
-                                              "Unknown exception"}));
+                                              "Unknown exception", "remote handler failed"}));
+  EXPECT_EQ(lumidor.EDWrapper->PendingItems, std::deque<EdsRef>{801});
+  lumidor.EDWrapper->PendingItems.clear();
   // A callback without its record does nothing.
   EXPECT_EQ(PREventProc(0, Context(), nullptr), 0u);
-  EXPECT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors.size(), 4u);
 }
 
 TEST_F(Callbacks, ACallbackWhoseComponentIsGoneDoesNothing) {
@@ -153,13 +157,13 @@ TEST_F(Callbacks, TheEmptiedSlotOfADestroyedComponentIsGone) {
   int fired = 0;
   other->OnEvent = [&](EventCallbackType) { ++fired; };
   const CDContext context = static_cast<CDContext>(other->RegistryIndex);
-  void* edsContext = &other->EDWrapper->RegistryIndex;
+  void* edsContext = other->EDWrapper->CallbackContext();
   CDEventProc(2, nullptr, 0, context);
   EdsPropertyEventProc(0x101, 0, 0, edsContext);
   EXPECT_EQ(fired, 2);
   other.reset();
   EXPECT_EQ(CDEventProc(2, nullptr, 0, context), 0u);
-  // The EOS library still holds the address of the freed wrapper's slot copy: it is not read.
+  // The EOS library still holds the freed wrapper's context cell: it reaches nobody.
   EXPECT_EQ(EdsPropertyEventProc(0x101, 0, 0, edsContext), 0u);
   EXPECT_EQ(EdsStateEventProc(0x301, 0, edsContext), 0u);
   EXPECT_EQ(fired, 2);

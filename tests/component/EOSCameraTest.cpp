@@ -373,13 +373,14 @@ TEST_F(EOSCamera, AThumbnailLeavesThePictureQueuedForLater) {
             "There are no pictures to download");
 }
 
-TEST_F(EOSCamera, TheFileNameMayHave254Characters) {
+// The library takes names of 254 characters at most, and the picture goes to its aside name first.
+TEST_F(EOSCamera, TheFileNameMayHave249Characters) {
   Ready("picture_bytes 1000\n");
   lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
   lumidor->RemoteTakePicture();
   const std::string base = dir.string() + "/";
   ASSERT_LT(base.size(), 200u);
-  const std::string longest = base + std::string(254 - base.size(), 'a');
+  const std::string longest = base + std::string(249 - base.size(), 'a');
   const std::string tooLong = longest + "b";
   fs::remove(dir / "trace.txt");
   EXPECT_EQ(
@@ -389,6 +390,7 @@ TEST_F(EOSCamera, TheFileNameMayHave254Characters) {
   EXPECT_EQ(Wrapper().PendingItems.size(), 1u);
   lumidor->RemoteGetPicture(longest, ReleaseDataKindTakeOnlyPicture);
   EXPECT_EQ(ReadAll(longest), simcam::MakePicture(1, 1000));
+  EXPECT_EQ(Trace().at(0).rfind("EdsCreateFileStream(\"" + longest + ".part\", ", 0), 0u);
 }
 
 TEST_F(EOSCamera, AnnouncementsNobodyWaitsForAreReleasedAtOnce) {
@@ -405,7 +407,7 @@ TEST_F(EOSCamera, AnnouncementsNobodyWaitsForAreReleasedAtOnce) {
   EXPECT_EQ(left[0], std::to_string(Wrapper().PendingItems.front()));
 }
 
-TEST_F(EOSCamera, AFailedDownloadStillReleasesAndDropsThePicture) {
+TEST_F(EOSCamera, AFailedDownloadDropsThePictureAnyOtherFailureKeepsIt) {
   Ready("fail EdsDownload 0x28\n");
   lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
   lumidor->RemoteTakePicture();
@@ -433,6 +435,70 @@ TEST_F(EOSCamera, AFailedDownloadStillReleasesAndDropsThePicture) {
   EXPECT_EQ(Wrapper().PendingItems.size(), 1u);
   lumidor->RemoteGetPicture((dir / "1.jpg").string(), ReleaseDataKindTakeOnlyPicture);
   EXPECT_TRUE(Wrapper().PendingItems.empty());
+
+  // So does a failure before the transfer: nothing of the picture was fetched.
+  for (const std::string entryPoint : {"EdsGetDirectoryItemInfo", "EdsSetProgressCallback"}) {
+    SCOPED_TRACE(entryPoint);
+    const fs::path file = dir / (entryPoint + ".jpg");
+    Ready("picture_bytes 2000\nfail " + entryPoint + " 0x81 count=1\n");
+    lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
+    lumidor->RemoteTakePicture();
+    EXPECT_EQ(RaisedMessage([&] {
+                lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
+              }),
+              entryPoint + " errorcode 0x00000081, Device busy");
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(Wrapper().PendingItems.size(), 1u);
+    lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
+    EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 2000));
+    EXPECT_TRUE(Wrapper().PendingItems.empty());
+    EXPECT_EQ(Unreleased(), Strings{});
+  }
+
+  // A picture that cannot take its name (a folder is there) stays queued, and the next download
+  // into a free name delivers it.
+  Ready("picture_bytes 2000\n");
+  lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
+  lumidor->RemoteTakePicture();
+  fs::create_directory(dir / "3.jpg");
+  EXPECT_NE(RaisedMessage([&] {
+              lumidor->RemoteGetPicture((dir / "3.jpg").string(), ReleaseDataKindTakeOnlyPicture);
+            }),
+            "");
+  EXPECT_EQ(Wrapper().PendingItems.size(), 1u);
+  EXPECT_TRUE(Calls("EdsDownloadComplete").empty());
+  EXPECT_FALSE(fs::exists(dir / "3.jpg.part"));
+  lumidor->RemoteGetPicture((dir / "4.jpg").string(), ReleaseDataKindTakeOnlyPicture);
+  EXPECT_EQ(ReadAll(dir / "4.jpg"), simcam::MakePicture(1, 2000));
+  EXPECT_TRUE(Wrapper().PendingItems.empty());
+  EXPECT_EQ(Unreleased(), Strings{});
+}
+
+TEST_F(EOSCamera, TheHandlersOfADestroyedComponentReachNoLaterComponent) {
+  // The fixture's component keeps the cameras listed. One that was connected to the first camera
+  // goes; each one made after it is connected to the second camera and listens, while the first
+  // camera announces pictures to the handler of the gone one.
+  Configure("camera eos EOS A\ncamera eos EOS B\n");
+  const EdsRef first = EOSCameras().at(0);
+  auto gone = std::make_unique<TLumidor>(nullptr);
+  gone->Connect(2, 0);
+  gone->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
+  gone.reset();
+  for (int i = 0; i < 10; ++i) {
+    SCOPED_TRACE(i);
+    auto later = std::make_unique<TLumidor>(nullptr);
+    later->Connect(2, 1);
+    int fired = 0;
+    later->OnRemoteEvent = [&](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {
+      ++fired;
+    };
+    RestartTrace();
+    ASSERT_EQ(EDSDK::EdsSendCommand(first, kEdsCommandTakePicture, 0), 0u);
+    EXPECT_EQ(fired, 0);
+    EXPECT_TRUE(later->EDWrapper->PendingItems.empty());
+    EXPECT_EQ(Unreleased(), Strings{});  // the announced picture went back at once
+  }
+  EXPECT_TRUE(hooked.empty());
 }
 
 TEST_F(EOSCamera, EveryReferenceGoesBackAfterAFailedListingAndAtTheEndOfTheComponent) {
@@ -444,6 +510,17 @@ TEST_F(EOSCamera, EveryReferenceGoesBackAfterAFailedListingAndAtTheEndOfTheCompo
   EXPECT_TRUE(EOSNames->empty());
   EXPECT_TRUE(EOSCameras().empty());
   EXPECT_EQ(Unreleased(), Strings{});
+  // So does a count that no set of attached cameras reaches, before any camera is asked for.
+  std::string many;
+  for (int i = 0; i <= 100; ++i) many += "camera eos EOS " + std::to_string(i) + "\n";
+  WriteConfig(many);
+  RestartTrace();
+  EXPECT_EQ(RaisedMessage([&] { lumidor->EnumerateCameras(); }),
+            "EdsGetChildCount delivered 101 cameras; a listing takes at most 100");
+  EXPECT_TRUE(EOSCameras().empty());
+  EXPECT_TRUE(Calls("EdsGetChildAtIndex").empty());
+  EXPECT_EQ(Unreleased(), Strings{});
+  WriteConfig("camera eos EOS A\ncamera eos EOS B\n");
 
   // A life: listed, connected, listed again while connected, two pictures announced and one
   // fetched, an announcement after the component is gone.
@@ -456,7 +533,7 @@ TEST_F(EOSCamera, EveryReferenceGoesBackAfterAFailedListingAndAtTheEndOfTheCompo
   lumidor->RemoteTakePicture();
   lumidor->RemoteTakePicture();
   lumidor->RemoteGetPicture((dir / "1.jpg").string(), ReleaseDataKindTakeOnlyPicture);
-  void* context = &Wrapper().RegistryIndex;
+  void* context = Wrapper().CallbackContext();
   EXPECT_NE(Unreleased(), Strings{});
   lumidor.reset();
   EXPECT_EQ(Unreleased(), Strings{});
@@ -507,12 +584,18 @@ TEST_F(EOSCamera, EachCheckedCallFailsWithItsOwnMessage) {
     l.Connect(2, 0);
     l.EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, false, ".");
   };
-  const auto fetch = [remote](ReleaseDataKindType kind) {
-    return [remote, kind](TLumidor& l) {
+  // Each fetch into a file of its own: a stream whose release failed keeps its file open in the
+  // library, and Windows refuses to rename onto it.
+  int fetches = 0;
+  const auto fetched = [](int n) {
+    return fs::temp_directory_path() / ("eoscamera_fetch" + std::to_string(n) + ".jpg");
+  };
+  const auto fetch = [remote, &fetches, fetched](ReleaseDataKindType kind) {
+    return [remote, kind, &fetches, fetched](TLumidor& l) {
       remote(l);
       l.OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
       l.RemoteTakePicture();
-      l.RemoteGetPicture(fs::temp_directory_path().string() + "/eoscamera_fetch.jpg", kind);
+      l.RemoteGetPicture(fetched(++fetches).string(), kind);
     };
   };
   const Case cases[] = {
@@ -553,9 +636,12 @@ TEST_F(EOSCamera, EachCheckedCallFailsWithItsOwnMessage) {
     EXPECT_EQ(RaisedMessage([&] { c.operation(*lumidor); }),
               std::string(c.label) + " errorcode 0x00000081, Device busy");
   }
-  // A stream whose release failed keeps its file open in the library: Windows may refuse this.
+  // The file kept open may stay on Windows.
   std::error_code ignored;
-  fs::remove(fs::temp_directory_path() / "eoscamera_fetch.jpg", ignored);
+  for (int n = 1; n <= fetches; ++n) {
+    fs::remove(fetched(n), ignored);
+    fs::remove(fetched(n).string() + ".part", ignored);
+  }
 }
 
 TEST_F(EOSCamera, MalformedNamesAndOversizedPropertiesAreHandledSafely) {

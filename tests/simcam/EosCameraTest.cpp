@@ -298,7 +298,7 @@ TEST_F(SimcamEosCamera, StreamsTakeOnlyCreateAndWriteAndTranslateThePath) {
   EdsRef stream = 0;
   EXPECT_EQ(EDS(EdsCreateFileStream)("x.jpg", 2, kEdsAccessWrite, &stream),
             kEdsErrInvalidParameter);
-  EXPECT_EQ(EDS(EdsCreateFileStream)(std::string(kEdsMaxPathLength + 1, 'a').c_str(),
+  EXPECT_EQ(EDS(EdsCreateFileStream)(std::string(kEdsMaxFileNameLength + 1, 'a').c_str(),
                                      kEdsFileCreateAlways, kEdsAccessWrite, &stream),
             kEdsErrInvalidParameter);
   EXPECT_EQ(EDS(EdsCreateFileStream)((dir_ / "no" / "such.jpg").string().c_str(),
