@@ -1,5 +1,7 @@
 // File system queries and changes. Paths use the backslash and may start with a drive letter;
-// on POSIX they are translated by NativePath (Paths.h) at the moment the OS is called.
+// on POSIX they are translated by NativePath (Paths.h) at the moment the OS is called. A path
+// that holds a NUL names nothing: it exists as neither file nor folder, and nothing is made,
+// removed or listed through it.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +10,12 @@
 
 namespace rt {
 
-bool FileExists(const std::string& path);        // exists and is not a folder
-bool DirectoryExists(const std::string& path);   // exists and is a folder
+bool FileExists(const std::string& path);       // exists and is not a folder
+bool DirectoryExists(const std::string& path);  // exists and is a folder, a link to one too
+// Whether the entry named by the last component is itself a link to another place: a symbolic
+// link on POSIX; a reparse point on Windows (junction, symbolic link, mount point). False when
+// nothing is there. What lies before the last component may be links all the same.
+bool IsLink(const std::string& path);
 bool CreateDir(const std::string& path);         // one level: a missing parent fails
 bool ForceDirectories(const std::string& path);  // every missing level
 bool RemoveFile(const std::string& path);

@@ -11,8 +11,13 @@ namespace rt {
 
 namespace {
 
+// Whether `path` can be handed to the system at all.
+bool Nameable(const std::string& path) {
+  return !path.empty() && !HoldsNul(path);
+}
+
 bool StatNative(const std::string& path, struct stat& st) {
-  if (path.empty()) return false;
+  if (!Nameable(path)) return false;
   return ::stat(NativePath(path).c_str(), &st) == 0;
 }
 
@@ -34,12 +39,20 @@ bool DirectoryExists(const std::string& path) {
   return StatNative(path, st) && S_ISDIR(st.st_mode);
 }
 
+bool IsLink(const std::string& path) {
+  struct stat st;
+  if (!Nameable(path)) return false;
+  return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool CreateDir(const std::string& path) {
-  if (path.empty()) return false;
+  if (!Nameable(path)) return false;
   return ::mkdir(NativePath(path).c_str(), 0777) == 0;
 }
 
 bool ForceDirectories(const std::string& path) {
+  // Not even the levels before a NUL are made.
+  if (HoldsNul(path)) return false;
   std::string trimmed = path;
   while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/'))
     trimmed.pop_back();
@@ -57,17 +70,18 @@ bool ForceDirectories(const std::string& path) {
 bool RemoveFile(const std::string& path) {
   // unlink refuses folders itself: no separate check, which would double the cost of erasing
   // a day folder's thousands of pictures.
-  if (path.empty()) return false;
+  if (!Nameable(path)) return false;
   return ::unlink(NativePath(path).c_str()) == 0;
 }
 
 bool RemoveDir(const std::string& path) {
-  if (path.empty()) return false;
+  if (!Nameable(path)) return false;
   return ::rmdir(NativePath(path).c_str()) == 0;
 }
 
 std::vector<std::string> FindFiles(const std::string& pattern) {
   std::vector<std::string> names;
+  if (HoldsNul(pattern)) return names;
   auto sep = pattern.find_last_of("\\/");
   std::string folder = sep == std::string::npos ? "." : pattern.substr(0, sep);
   std::string mask = sep == std::string::npos ? pattern : pattern.substr(sep + 1);

@@ -66,6 +66,7 @@ bool QueryDisk(int drive, std::int64_t& free, std::int64_t& total) {
 }  // namespace
 
 bool FileExists(const std::string& path) {
+  if (HoldsNul(path)) return false;
   WIN32_FIND_DATAA data;
   HANDLE find = ::FindFirstFileA(path.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return false;
@@ -74,16 +75,26 @@ bool FileExists(const std::string& path) {
 }
 
 bool DirectoryExists(const std::string& path) {
+  if (HoldsNul(path)) return false;
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool IsLink(const std::string& path) {
+  if (HoldsNul(path)) return false;
+  // The attributes of the entry itself: GetFileAttributesA does not follow a reparse point.
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 bool CreateDir(const std::string& path) {
+  if (HoldsNul(path)) return false;
   return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
 bool ForceDirectories(const std::string& path) {
-  if (path.empty()) return false;
+  // Not even the levels before a NUL are made.
+  if (path.empty() || HoldsNul(path)) return false;
   std::string dir = path;
   while (dir.size() > 1 && IsSeparator(dir.back())) dir.pop_back();
   if (IsRoot(dir)) {
@@ -99,15 +110,18 @@ bool ForceDirectories(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) {
+  if (HoldsNul(path)) return false;
   return ::DeleteFileA(path.c_str()) != 0;
 }
 
 bool RemoveDir(const std::string& path) {
+  if (HoldsNul(path)) return false;
   return ::RemoveDirectoryA(path.c_str()) != 0;
 }
 
 std::vector<std::string> FindFiles(const std::string& pattern) {
   std::vector<std::string> names;
+  if (HoldsNul(pattern)) return names;
   WIN32_FIND_DATAA data;
   HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return names;

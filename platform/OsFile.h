@@ -1,6 +1,7 @@
 // Raw file handles of the operating system, used by TextFile. Each call returns an
 // input/output code (0 = success) in the system's numbering ("File not found" = 2, ...).
-// Paths are the system's own (backslashes, drive letters); the backend translates them.
+// Paths are the system's own (backslashes, drive letters); the backend translates them. A path
+// that holds a NUL names no file: every call on it fails with "Invalid filename" (3).
 #pragma once
 
 #include <cstddef>

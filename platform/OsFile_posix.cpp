@@ -69,6 +69,7 @@ int SyncNative(const std::string& native, bool folder) {
 }  // namespace
 
 int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
+  if (HoldsNul(path)) return kIoPathNotFound;
   std::string native = NativePath(path);
   int flags = write ? (O_WRONLY | O_CREAT | O_TRUNC) : O_RDONLY;
   int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
@@ -117,10 +118,12 @@ int CloseFile(std::intptr_t handle) {
 }
 
 int SyncFile(const std::string& path) {
+  if (HoldsNul(path)) return kIoPathNotFound;
   return SyncNative(NativePath(path), /*folder=*/false);
 }
 
 int RenameFile(const std::string& from, const std::string& to) {
+  if (HoldsNul(from) || HoldsNul(to)) return kIoPathNotFound;
   const std::string native_from = NativePath(from);
   const std::string native_to = NativePath(to);
   if (::rename(native_from.c_str(), native_to.c_str()) != 0) return CodeOf(errno, native_from);

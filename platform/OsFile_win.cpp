@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/Errors.h"
 #include "platform/OsFile.h"
+#include "platform/Paths.h"
 
 namespace rt::os {
 
@@ -49,6 +51,10 @@ bool IsNoHandle(std::intptr_t handle) {
 }  // namespace
 
 int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
+  if (HoldsNul(path)) {
+    handle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
+    return kIoPathNotFound;
+  }
   HANDLE h;
   if (write) {
     h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
@@ -100,6 +106,7 @@ int CloseFile(std::intptr_t handle) {
 }
 
 int SyncFile(const std::string& path) {
+  if (HoldsNul(path)) return kIoPathNotFound;
   // FlushFileBuffers needs a handle with write access; the file is opened as it is, not emptied.
   HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -110,6 +117,7 @@ int SyncFile(const std::string& path) {
 }
 
 int RenameFile(const std::string& from, const std::string& to) {
+  if (HoldsNul(from) || HoldsNul(to)) return kIoPathNotFound;
   // Write-through: the call returns once the new name is on the disk.
   if (!::MoveFileExA(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -1,7 +1,11 @@
 // Paths on Windows are the system's own: nothing to translate.
+#include <windows.h>
+
 #include "platform/Paths.h"
 
 namespace rt {
+
+static_assert(kMaxPath == MAX_PATH, "the path limit is Windows' own");
 
 std::string NativePath(const std::string& path) {
   return path;

@@ -1,11 +1,13 @@
 #include "quensil/quensil_form.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "platform/Application.h"
 #include "platform/AsideFile.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "platform/TextFile.h"
 #include "protocol/Protocol.h"
 
@@ -83,9 +85,33 @@ void TForm1::Timer1Timer(rt::Component*) {
 void TForm1::erase_old_pictures() {
   search_from_ = {kFirstYear, 1, 1};
   passed_over_.clear();
+  unread_serial_ = nullptr;
+  try {
+    erase_pass();
+  } catch (...) {
+    // The pass ends at this error; a serial file that could not be read before it is told too,
+    // first.
+    if (unread_serial_) {
+      try {
+        std::rethrow_exception(unread_serial_);
+      } catch (...) {
+        rt::Application::Instance().HandleException(this);
+      }
+    }
+    throw;
+  }
+  // A serial file that could not be read cost only its numbered lookups; it is told now that
+  // the pass has done what it can.
+  if (unread_serial_) std::rethrow_exception(unread_serial_);
+}
+
+void TForm1::erase_pass() {
   // Without a storage root there is no drive letter to take, and a search would look for camN
-  // folders at the root of the current drive, which is no picture store.
-  if (storage_root.empty()) return;
+  // folders at the root of the current drive, which is no picture store. A root or video folder
+  // too long for any path names nothing: every search would build some 65,700 paths from it in
+  // vain.
+  if (storage_root.empty() || !rt::FitsMaxPath(storage_root) || !rt::FitsMaxPath(video_folder))
+    return;
 
   // The drive letter is expected in lower case: 'c' gives 3. Anything else gives a number that
   // names no drive, and the pass ends below without wiping.
@@ -128,7 +154,9 @@ void TForm1::find_oldest_day_folder() {
     for (int k = 1; k <= kStorageFolders; ++k) {
       std::string folder = protocol::path_in(protocol::storage_folder(storage_root, k), name);
       if (passed_over_.count(folder) != 0) continue;
-      if (rt::DirectoryExists(folder) &&
+      // A day folder that is a link leads out of this day of this camera (to another camera's
+      // folder of today, or out of the store): it is no day folder to erase.
+      if (rt::DirectoryExists(folder) && !rt::IsLink(folder) &&
           day_video_exists(static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month),
                            static_cast<std::uint16_t>(day), k)) {
         found_folder = std::move(folder);
@@ -145,6 +173,9 @@ bool TForm1::day_video_exists(std::uint16_t Year, std::uint16_t Month, std::uint
 }
 
 void TForm1::wipe_day_folder(const std::string& Dir) {
+  // Nothing is erased through a link: a preview or HDTV that leads elsewhere is neither entered
+  // nor emptied, and stays in its day folder, which therefore stays too.
+  if (rt::IsLink(Dir)) return;
   Edit1->SetText(Dir);
   Edit1->Repaint();
 
@@ -153,9 +184,17 @@ void TForm1::wipe_day_folder(const std::string& Dir) {
 
   const std::string last_serial = protocol::path_in(Dir, protocol::kLastSerial);
   const std::string re_serial = protocol::path_in(Dir, protocol::kReSerial);
-  auto serial = [](const std::string& path) -> std::int64_t {
+  // A serial file that cannot be read counts as 0: the *.jpg sweep below takes the pictures all
+  // the same, and the wipe goes on. Its error is kept for the end of the pass, so that one bad
+  // file cannot keep this folder, and every later one, on the drive for good.
+  auto serial = [this](const std::string& path) -> std::int64_t {
     if (!rt::FileExists(path)) return 0;
-    return protocol::parse_number(protocol::read_value(path, protocol::Check::Checked).text);
+    try {
+      return protocol::parse_number(protocol::read_value(path, protocol::Check::Checked).text);
+    } catch (const rt::EInOutError&) {
+      if (!unread_serial_) unread_serial_ = std::current_exception();
+      return 0;
+    }
   };
   const std::int64_t a = serial(last_serial);
   const std::int64_t b = serial(re_serial);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <set>
 #include <string>
@@ -21,6 +22,9 @@ class TForm1 : public rt::Form {
   void FormCreate(rt::Component* sender);
   void Timer1Timer(rt::Component* sender);
 
+  // A failing erase.log ends the pass with its input/output error at once. A serial file that
+  // cannot be read counts as 0 and its error is raised once the pass is over (or shown just
+  // before erase.log's, when that ends the pass first).
   void erase_old_pictures();
   void find_oldest_day_folder();
   bool day_video_exists(std::uint16_t Year, std::uint16_t Month, std::uint16_t Day, int D);
@@ -48,6 +52,10 @@ class TForm1 : public rt::Form {
   };
   Day search_from_{2007, 1, 1};
   std::set<std::string> passed_over_;
+  // The first serial file of this pass that could not be read, told once the pass is over.
+  std::exception_ptr unread_serial_;
+
+  void erase_pass();
 };
 
 extern TForm1* Form1;

@@ -10,7 +10,9 @@
 #include "platform/AsideFile.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/OsFile.h"
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 
 namespace {
 
@@ -113,6 +115,40 @@ TEST(FileSystem, RemoveFileAndRemoveDirOnlyRemoveWhatTheyName) {
   const std::string kept = dir.File("kept.txt");
   EXPECT_FALSE(rt::RemoveDir(kept));  // a file is not a folder
   EXPECT_TRUE(rt::FileExists(kept));
+}
+
+// A path that holds a NUL names nothing, though the part before the NUL names a file or folder
+// that is there: nothing is found, made, removed, listed, opened or renamed through it.
+TEST(FileSystem, APathHoldingANulNamesNothing) {
+  ScratchDir dir;
+  const std::string file = dir.File("2026.06.10.cam1.mpg");
+  const std::string folder = dir.Folder("full");
+  dir.File("full\\1.jpg");
+  const std::string empty = dir.Folder("empty");
+  const auto cut = [](const std::string& path) { return path + '\0' + "x"; };
+
+  EXPECT_FALSE(rt::FileExists(cut(file)));
+  EXPECT_FALSE(rt::DirectoryExists(cut(folder)));
+  EXPECT_TRUE(rt::FindFiles(cut(folder) + "\\*.jpg").empty());
+  EXPECT_FALSE(rt::RemoveFile(cut(file)));
+  EXPECT_FALSE(rt::RemoveDir(cut(empty)));
+  EXPECT_FALSE(rt::CreateDir(cut(dir.Path("new"))));
+  EXPECT_FALSE(rt::ForceDirectories(cut(dir.Path("made\\below")) + "\\deeper"));
+  EXPECT_FALSE(rt::DirectoryExists(dir.Path("made")));  // not even the levels before the NUL
+  EXPECT_FALSE(rt::DirectoryExists(dir.Path("new")));
+
+  rt::TextFile text;
+  EXPECT_EQ(text.OpenRead(cut(file)), rt::kIoPathNotFound);
+  EXPECT_EQ(text.OpenWrite(cut(dir.Path("new.txt"))), rt::kIoPathNotFound);
+  EXPECT_FALSE(rt::FileExists(dir.Path("new.txt")));
+  EXPECT_EQ(rt::os::SyncFile(cut(file)), rt::kIoPathNotFound);
+  EXPECT_EQ(rt::os::RenameFile(cut(file), dir.Path("moved")), rt::kIoPathNotFound);
+  EXPECT_EQ(rt::os::RenameFile(file, cut(dir.Path("moved"))), rt::kIoPathNotFound);
+
+  EXPECT_TRUE(rt::FileExists(file));
+  EXPECT_TRUE(rt::FileExists(folder + "\\1.jpg"));
+  EXPECT_TRUE(rt::DirectoryExists(empty));
+  EXPECT_FALSE(rt::FileExists(dir.Path("moved")));
 }
 
 TEST(FileSystem, FindFilesListsMatchingEntriesOfAnyKindByName) {

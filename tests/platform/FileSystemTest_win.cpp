@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -49,6 +50,41 @@ TEST(FileSystem, FindFilesListsHiddenSystemAndReadOnlyEntries) {
   for (const auto& entry : entries) {
     ::SetFileAttributesA((root + "\\" + entry.name).c_str(), FILE_ATTRIBUTE_NORMAL);
   }
+  fs::remove_all(dir);
+}
+
+// A folder link is a reparse point, and a folder all the same. The test makes a symbolic link
+// where the system lets it. Wine's CreateSymbolicLinkA makes nothing, but Wine shows a folder
+// link made on the host as a reparse point: TIMELAPSE_HOST_LINK names one that the test set-up
+// made, beside its target folder "target", which holds 1.jpg.
+TEST(FileSystem, IsLinkTellsAReparsePointFromAFolder) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("links-" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir / "target");
+  std::ofstream(dir / "target" / "1.jpg") << "x";
+  std::string link = (dir / "link").string();
+  std::string target = (dir / "target").string();
+  constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  if (!::CreateSymbolicLinkA(link.c_str(), target.c_str(),
+                             SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged) ||
+      ::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const char* host = std::getenv("TIMELAPSE_HOST_LINK");
+    if (!host || ::GetFileAttributesA(host) == INVALID_FILE_ATTRIBUTES) {
+      fs::remove_all(dir);
+      GTEST_SKIP() << "no folder link can be made here, and no host link is given";
+    }
+    link = host;
+    target = link.substr(0, link.find_last_of("\\/") + 1) + "target";
+  }
+
+  EXPECT_TRUE(rt::IsLink(link)) << link;
+  EXPECT_TRUE(rt::DirectoryExists(link));
+  for (const std::string& other : {target, target + "\\1.jpg", link + "\\1.jpg"}) {
+    EXPECT_TRUE(rt::FileExists(other) || rt::DirectoryExists(other)) << other;
+    EXPECT_FALSE(rt::IsLink(other)) << other;
+  }
+  EXPECT_FALSE(rt::IsLink((dir / "missing").string()));
+  EXPECT_FALSE(rt::IsLink(link + '\0' + "x"));  // names nothing
   fs::remove_all(dir);
 }
 

@@ -1,6 +1,10 @@
 // The erase pass driven directly, on a scratch folder with a stand-in drive whose free space the
 // test decides: the search order, the stop at half free, unremovable folders, the wipe's log and
 // the end of the program after an error.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +20,7 @@
 #include <vector>
 
 #include "platform/Application.h"
+#include "platform/Paths.h"
 #include "protocol/Protocol.h"
 #include "quensil/quensil_form.h"
 
@@ -44,6 +49,19 @@ std::string ReadFile(const fs::path& path) {
 void Touch(const fs::path& path, const std::string& content = "x") {
   if (path.has_parent_path()) fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << content;
+}
+
+// A file that exists but that nobody can open, root or not: a socket.
+void Unreadable(const fs::path& path) {
+  fs::remove(path);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(path.string().size(), sizeof address.sun_path);
+  path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
 }
 
 // A scratch working directory holding a store and a video folder; the form under test works in
@@ -198,10 +216,18 @@ TEST_F(QuensilTest, DriveNumberAndUnusableDrives) {
   form_->erase_old_pictures();
   EXPECT_EQ(drives, (std::vector<int>{3, 227}));
 
+  // Without a storage root, or with a root or video folder too long for any path, there is no
+  // search and no query.
   drives.clear();
   form_->storage_root = "";
   form_->erase_old_pictures();
+  form_->storage_root = "c:\\" + std::string(rt::kMaxPath, 'x');
+  form_->erase_old_pictures();
+  form_->storage_root = "c:\\store";
+  form_->video_folder = "c:\\" + std::string(rt::kMaxPath, 'v');
+  form_->erase_old_pictures();
   EXPECT_TRUE(drives.empty());
+  form_->video_folder = (scratch_ / "videos").string();
 
   form_->storage_root = (scratch_ / "store").string();
   form_->erase_old_pictures();  // the real folder, on a drive that cannot be queried
@@ -262,6 +288,42 @@ TEST_F(QuensilTest, WipeLogsWhatItDeletesByName) {
   EXPECT_EQ(ReadFile("erase.log"), "Erasing " + d + "\\1.jpg\r\n" + "Erasing dir" + d + "\r\n");
   EXPECT_FALSE(fs::exists(dir / "2.jpg"));
   EXPECT_TRUE(fs::exists(dir / "Thumbs.db"));
+}
+
+// A serial file that cannot be read counts as 0: its folder is wiped all the same and the pass
+// goes on; the error is shown once the pass is over. When erase.log then fails and ends the pass,
+// both errors are shown, the serial file's first.
+TEST_F(QuensilTest, UnreadableSerialFileDoesNotStopTheErasing) {
+  const fs::path bad = Day(1, {2020, 1, 1}, true, "bad");
+  Touch(bad / "9.jpg");
+  Unreadable(bad / "last_serial");
+  Day(1, {2021, 1, 1}, true, "2021");
+  Day(1, {2022, 1, 1}, true, "2022");
+  const auto run = [this] {
+    ::testing::internal::CaptureStderr();
+    form_->Timer1Timer(form_->Timer1);
+    return ::testing::internal::GetCapturedStderr();
+  };
+
+  std::string box = run();
+  EXPECT_EQ(gone_, (std::vector<std::string>{"bad", "2021", "2022"}));
+  EXPECT_NE(box.find("I/O error 6"), std::string::npos) << box;
+
+  Unreadable(Day(1, {2023, 1, 1}, true, "2023") / "re_serial");
+  Day(1, {2024, 1, 1}, true, "2024");
+  free_ = [this] {
+    if (std::count(gone_.begin(), gone_.end(), "2023") != 0 && !fs::is_directory("erase.log")) {
+      fs::remove("erase.log");
+      fs::create_directory("erase.log");  // cannot be opened as a file
+    }
+    return std::int64_t{0};
+  };
+  box = run();
+  EXPECT_EQ(gone_.back(), "2023");
+  EXPECT_TRUE(fs::exists(Folder(1, {2024, 1, 1}) / "1.jpg"));
+  const std::size_t serial = box.find("I/O error 6");
+  EXPECT_NE(serial, std::string::npos) << box;
+  EXPECT_NE(box.find("File access denied.", serial), std::string::npos) << box;
 }
 
 // An input/output error inside the pass ends the pass at that step, is shown in the standard

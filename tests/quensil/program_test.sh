@@ -31,6 +31,10 @@ mount -t tmpfs -o size=4m tmpfs "$drive" 2>/dev/null || {
   skip "cannot mount a tmpfs"
 }
 trap 'umount "$drive"; rm -rf "$scratch"' EXIT
+# A copy of the program where an ordinary user may run it too, whatever folder the build is in.
+chmod 755 "$scratch"
+cp "$quensil" "$scratch/quensil"
+quensil=$scratch/quensil
 
 export LC_ALL=C
 failures=0
@@ -100,11 +104,12 @@ begin() {
   printf 'c:\\videos\r\n' >"$work/mpg_path"
 }
 
-# Runs quensil in the working directory with drive C: on the tmpfs, today 8 December 2026.
+# Runs quensil in the working directory with drive C: on the tmpfs, today 8 December 2026; with
+# the arguments in front of it, such as a change of user.
 run() {
   (cd "$work" && DRIVE_C=$drive FAKETIME_DONT_FAKE_MONOTONIC=1 \
     ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 \
-    timeout -k 5 60 faketime '2026-12-08 12:00:00' "$quensil" >"$scratch/out" 2>"$scratch/err")
+    timeout -k 5 60 "$@" faketime '2026-12-08 12:00:00' "$quensil" >"$scratch/out" 2>"$scratch/err")
   status=$?
   [ "$status" = 0 ] || fail "quensil ended with status $status: $(cat "$scratch/err")"
 }
@@ -207,6 +212,71 @@ leave_free $(($(total_pages) / 4))
 run
 expect_kept "$(folder 1 2020-05-05)/3.jpg"
 [ ! -e "$work/erase.log" ] || fail "erase.log written"
+
+# ---- Nothing is erased through a link. Yesterday's cam1 day folder is a link to cam2's folder of
+# today, and a preview links to a folder outside the store; both have their day videos. Both
+# targets keep every file, and the genuine erasable folder of a later date still goes.
+begin "links"
+day 2 2026-12-08 3
+mkdir -p "$drive/store/cam1"
+ln -s "../cam2/$(day_text 2026-12-08)" "$(folder 1 2026-12-07)"
+mkdir -p "$drive/videos"
+: >"$drive/videos/2026.12.07.cam1.mpg"
+day 3 2025-01-01 3 video
+rm -r "$(folder 3 2025-01-01)/preview"
+file "$drive/outside/1.jpg" 16
+printf '1\r\n' >"$drive/outside/last_serial"
+ln -s ../../../outside "$(folder 3 2025-01-01)/preview"
+day 4 2026-01-01 3 video
+leave_free $(($(total_pages) / 4))
+run
+expect_kept "$(folder 2 2026-12-08)/1.jpg" "$(folder 2 2026-12-08)/3.jpg" \
+  "$(folder 2 2026-12-08)/last_serial" "$(folder 2 2026-12-08)/re_serial" \
+  "$(folder 2 2026-12-08)/preview/1.jpg" "$(folder 2 2026-12-08)/HDTV/1.jpg" \
+  "$drive/outside/1.jpg" "$drive/outside/last_serial" "$(folder 3 2025-01-01)/preview"
+expect_gone "$(folder 4 2026-01-01)"
+
+# ---- A NUL in mpg_path after an existing video's name names no folder: no path is cut back to
+# that video, and a day without its own video stays.
+begin "NUL in mpg_path"
+printf 'c:\\videos\\2026.06.10.cam1.mpg\000x\r\n' >"$work/mpg_path"
+day 1 2026-06-10 3 video
+day 1 2026-03-01 3
+leave_free $(($(total_pages) / 4))
+run
+expect_kept "$(folder 1 2026-03-01)/1.jpg"
+[ ! -e "$work/erase.log" ] || fail "erase.log written"
+
+# ---- A rec_path whose first line is 256 kB names nothing: the run ends at once, erasing nothing.
+begin "long rec_path"
+{
+  printf 'c:\\store'
+  head -c 262144 /dev/zero | tr '\0' x
+  printf '\r\n'
+} >"$work/rec_path"
+day 1 2020-05-05 3 video
+leave_free $(($(total_pages) / 4))
+run
+expect_kept "$(folder 1 2020-05-05)/1.jpg"
+[ ! -e "$work/erase.log" ] || fail "erase.log written"
+
+# ---- Run as an ordinary user, the oldest erasable folder's last_serial cannot be read: it counts
+# as 0, and the later erasable folders go in the same run. The error is still shown.
+begin "unreadable last_serial"
+day 1 2020-01-01 3 video
+day 2 2021-01-01 3 video
+day 1 2022-01-01 3 video
+leave_free $(($(total_pages) / 4))
+chown -R 65534:65534 "$drive" "$work"
+chmod 000 "$(folder 1 2020-01-01)/last_serial"
+if command -v setpriv >/dev/null &&
+  setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$quensil" 2>/dev/null; then
+  run setpriv --reuid=65534 --regid=65534 --clear-groups
+  expect_gone "$(folder 2 2021-01-01)" "$(folder 1 2022-01-01)" "$(folder 1 2020-01-01)/1.jpg"
+  grep -q 'File access denied\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
+else
+  echo "note: quensil cannot be run as an ordinary user here (setpriv); the unit tests cover it"
+fi
 
 # ---- No rec_path: the error is shown ("File not found."), there is no pass, the program ends.
 begin "missing rec_path"
