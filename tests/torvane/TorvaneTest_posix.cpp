@@ -123,7 +123,11 @@ class Session {
   }
   void StartAt(const std::string& when) { faketime_ = when; }
   // Sets the program's clock to `when` while it runs, as a PC waking from sleep sees it.
-  void SetClock(const std::string& when) { WriteBytes(dir_ / "faketime.txt", "@" + when + "\n"); }
+  // Through a temporary name: the clock never reads a half-written time.
+  void SetClock(const std::string& when) {
+    WriteBytes(dir_ / "clock.tmp", "@" + when + "\n");
+    fs::rename(dir_ / "clock.tmp", dir_ / "faketime.txt");
+  }
   // Puts the store ("store" of the working directory) on a tmpfs of `kib` KiB, mounted in a
   // private mount namespace of the program: it is gone when the program ends. Needs
   // CanMountTmpfs().
