@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "platform/Application.h"
 #include "platform/Errors.h"
@@ -30,6 +31,60 @@ constexpr MonthHours kMonthHours[12] = {
     {17, 7}, {18, 6}, {19, 5}, {20, 5}, {21, 4}, {22, 4},
     {22, 4}, {21, 5}, {20, 5}, {19, 6}, {18, 6}, {17, 7},
 };
+
+const MonthHours& hours_of_month(int month) {
+  return kMonthHours[std::clamp(month, 1, 12) - 1];
+}
+
+rt::DateTime at_hour(const rt::DateTime& date, std::int32_t hour) {
+  rt::DateTime at;
+  at.Year = date.Year;
+  at.Month = date.Month;
+  at.Day = date.Day;
+  at.Hour = hour;
+  return at;
+}
+
+rt::DateTime day_before(rt::DateTime date) {
+  if (date.Day > 1) {
+    --date.Day;
+    return date;
+  }
+  if (date.Month > 1) {
+    --date.Month;
+  } else {
+    date.Month = 12;
+    --date.Year;
+  }
+  date.Day = 31;
+  while (date.Day > 28 && !rt::IsValidDate(date.Year, date.Month, date.Day)) --date.Day;
+  return date;
+}
+
+bool earlier(const rt::DateTime& a, const rt::DateTime& b) {
+  return std::tie(a.Year, a.Month, a.Day, a.Hour, a.Minute, a.Second, a.Millisecond) <
+         std::tie(b.Year, b.Month, b.Day, b.Hour, b.Minute, b.Second, b.Millisecond);
+}
+
+// The last morning or evening that began at or before `now`, and the mode it begins: today's
+// evening or morning by today's hours, or else yesterday's evening by yesterday's month. However
+// long ticks have been missing, that one boundary decides; no day in between matters.
+struct Boundary {
+  rt::DateTime at;
+  std::int32_t mode;
+};
+Boundary latest_boundary(const rt::DateTime& now) {
+  const MonthHours& today = hours_of_month(now.Month);
+  if (now.Hour >= today.evening) return {at_hour(now, today.evening), 1};
+  if (now.Hour >= today.morning) return {at_hour(now, today.morning), 0};
+  const rt::DateTime yesterday = day_before(now);
+  return {at_hour(yesterday, hours_of_month(yesterday.Month).evening), 1};
+}
+
+// A folder under a picture's name takes its number as much as a picture does.
+bool entry_exists(const std::string& path) {
+  return rt::FileExists(path) || rt::DirectoryExists(path);
+}
 
 // Shooting-setting indexes that the day and night settings use.
 constexpr std::uint8_t kShutterPriority = 17;
@@ -158,12 +213,9 @@ void TForm1::FormCreate(rt::Component* /*Sender*/) {
                                   1u);
     if (v > picture_serial) picture_serial = static_cast<std::uint16_t>(v);
   }
-  // Bounded: a folder that holds every number leaves the number as it is, and the download
-  // handler reports it.
-  for (int tries = 0; tries < 0x10000; ++tries) {
-    if (!rt::FileExists(protocol::picture_path(day, picture_serial))) break;
-    ++picture_serial;
-  }
+  // A folder that holds every number leaves the number as it is, and the download handler
+  // reports it.
+  next_free_serial(day);
 
   // Settings.
   const std::string size_file = protocol::setting_file(camera_name, protocol::kSizeKey);
@@ -203,9 +255,9 @@ void TForm1::FormCreate(rt::Component* /*Sender*/) {
 
   // The first day/night choice goes by the hour alone.
   set_day_night_hours();
-  const std::int32_t hour = clock->Now().Hour;
-  Switch_mode(hour < morning_hour || hour >= evening_hour ? 1 : 0);
-  previous_hour = hour;
+  const rt::DateTime now = clock->Now();
+  Switch_mode(now.Hour < morning_hour || now.Hour >= evening_hour ? 1 : 0);
+  previous_check = now;
 
   const std::string zoom_file = protocol::setting_file(camera_name, protocol::kZoomKey);
   if (rt::FileExists(zoom_file)) {
@@ -300,11 +352,15 @@ void TForm1::Timer2Timer(rt::Component* /*Sender*/) {
                  protocol::read_value(protocol::kCamsError, Check::Unchecked).text == "1";
   if (camera_error) return;
 
+  // Day or night begins when a morning or evening has passed since the previous check, also
+  // when ticks were missing across it (a camera error, a long interval, the PC asleep). Between
+  // boundaries the mode set by ".mode" or at start stays. A failed switch leaves the previous
+  // check as it was, so the next tick tries again.
   set_day_night_hours();
-  const std::int32_t hour = clock->Now().Hour;
-  if (hour >= morning_hour && previous_hour < morning_hour && hour < 12) Switch_mode(0);
-  if (hour >= evening_hour && previous_hour < evening_hour && hour > 12) Switch_mode(1);
-  previous_hour = hour;
+  const rt::DateTime now = clock->Now();
+  const Boundary boundary = latest_boundary(now);
+  if (earlier(previous_check, boundary.at)) Switch_mode(boundary.mode);
+  previous_check = now;
 
   auto setting = [this](const char* key, std::int32_t& v) {
     const protocol::Value value =
@@ -313,7 +369,8 @@ void TForm1::Timer2Timer(rt::Component* /*Sender*/) {
     return value.ok;
   };
   std::int32_t v = 0;
-  if (setting(protocol::kModeKey, v) && v != current_mode) Switch_mode(v);
+  if (mode_unwritten_) write_mode();
+  if (!mode_unwritten_ && setting(protocol::kModeKey, v) && v != current_mode) Switch_mode(v);
   if (setting(protocol::kSizeKey, v) && v != current_size) switch_size(v);
   if (setting(protocol::kZoomKey, v) && v != current_zoom) set_zoom_pos(v);
   if (setting(protocol::kIsoKey, v) && v != night_iso) {
@@ -334,8 +391,7 @@ void TForm1::Timer2Timer(rt::Component* /*Sender*/) {
 }
 
 void TForm1::set_day_night_hours() {
-  const int month = clock->Now().Month;
-  const MonthHours& hours = kMonthHours[std::clamp(month, 1, 12) - 1];
+  const MonthHours& hours = hours_of_month(clock->Now().Month);
   evening_hour = hours.evening;
   morning_hour = hours.morning;
 }
@@ -361,8 +417,14 @@ void TForm1::Switch_mode(std::int32_t mode) {
   }
   Lumidor1->RemoteSetParams(working_params);
   current_mode = mode;
-  protocol::write_value(protocol::setting_file(camera_name, protocol::kModeKey),
-                        std::to_string(mode), Check::Unchecked);
+  write_mode();
+}
+
+// A ".mode" that could not be written (its drive full) is left empty or as it was: it is not the
+// controller's request. Until a rewrite succeeds the tick tries again instead of reading it.
+void TForm1::write_mode() {
+  mode_unwritten_ = !protocol::write_value(protocol::setting_file(camera_name, protocol::kModeKey),
+                                           std::to_string(current_mode), Check::Unchecked);
 }
 
 void TForm1::switch_size(std::int32_t value) {
@@ -404,12 +466,13 @@ void TForm1::Lumidor1RemoteEvent(Lumidor::RemoteEventCallbackType Event,
   }
 }
 
-// Moves picture_serial past the numbers whose picture is already in the day folder, so that no
-// picture is ever replaced (after the number wraps from 65535 to 0, or when a picture was saved
-// while the number could not advance). False when every number is taken.
+// Moves picture_serial past the numbers whose name is already taken in the day folder, by a
+// picture or by anything else, so that no picture is ever replaced (after the number wraps from
+// 65535 to 0, or when a picture was saved while the number could not advance) and no download
+// meets a folder. False when every number is taken.
 bool TForm1::next_free_serial(const std::string& day_folder) {
   for (int tries = 0; tries < 0x10000; ++tries) {
-    if (!rt::FileExists(protocol::picture_path(day_folder, picture_serial))) return true;
+    if (!entry_exists(protocol::picture_path(day_folder, picture_serial))) return true;
     ++picture_serial;
   }
   return false;

@@ -83,15 +83,18 @@ class TForm1 : public rt::Form {
   std::int32_t current_mode = 0;
   std::int32_t evening_hour = 0;
   std::int32_t morning_hour = 0;
-  std::int32_t previous_hour = 0;
+  rt::DateTime previous_check;  // date and time of the previous day/night check
   Lumidor::RemoteParamType working_params;
   std::uint8_t day_shooting_mode = 0;
 
  private:
+  // The last write of ".mode" failed: the file does not hold current_mode.
+  bool mode_unwritten_ = false;
   void file_released_picture();
   void stop_pictures(const std::string& message);
   void write_log(const std::string& message, bool repeat_limited) noexcept;
   bool next_free_serial(const std::string& day_folder);
+  void write_mode();
   void unlock_focus_after_picture(bool drop_wish);
   void set_status(const std::string& text);
   void apply_pending_status();

@@ -2,9 +2,9 @@
 // the stand-in camera libraries, and the tests look at the files it leaves, the status lines it
 // prints and the camera calls in the stand-in's trace. A test that needs a given date or hour
 // starts the program under libfaketime (start time set, clock running in real time; timers keep
-// the real monotonic clock). The program is stopped the controller's way, by "0" in
-// cams.run_state, or closed by SIGTERM when it idles; a program that does not end in time is
-// killed and the test fails.
+// the real monotonic clock), and can set the clock again while it runs. The program is stopped the
+// controller's way, by "0" in cams.run_state, or closed by SIGTERM when it idles; a program that
+// does not end in time is killed and the test fails.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <string>
@@ -94,7 +95,7 @@ class Session {
   // The working directory as the program sees it: with the store on a tmpfs of the program's own,
   // through the program's /proc entry, while it runs.
   fs::path View() const {
-    if (store_kib_ == 0) return Work();
+    if (store_kib_ == 0 && !config_full_) return Work();
     return fs::path("/proc/" + std::to_string(child_.Pid()) + "/root") / Work().relative_path();
   }
   fs::path Store(int dir = 1) const { return View() / "store" / ("cam" + std::to_string(dir)); }
@@ -121,10 +122,20 @@ class Session {
     camera_ = camera;
   }
   void StartAt(const std::string& when) { faketime_ = when; }
+  // Sets the program's clock to `when` while it runs, as a PC waking from sleep sees it.
+  // Through a temporary name: the clock never reads a half-written time.
+  void SetClock(const std::string& when) {
+    WriteBytes(dir_ / "clock.tmp", "@" + when + "\n");
+    fs::rename(dir_ / "clock.tmp", dir_ / "faketime.txt");
+  }
   // Puts the store ("store" of the working directory) on a tmpfs of `kib` KiB, mounted in a
   // private mount namespace of the program: it is gone when the program ends. Needs
   // CanMountTmpfs().
   void StoreOnTmpfs(int kib) { store_kib_ = kib; }
+  // Puts config\ on a tmpfs of the program's own that its setting files already fill to the
+  // last page: a file written there stays empty. Read and write it through View() while the
+  // program runs. Needs CanMountTmpfs().
+  void ConfigOnFullTmpfs() { config_full_ = true; }
 
   std::string Out() const { return ReadBytes(dir_ / "stdout.txt"); }
   std::string Err() const { return ReadBytes(dir_ / "stderr.txt"); }
@@ -172,23 +183,31 @@ class Session {
       // The sanitizer runtime must come first among the libraries unless told not to care.
       asan += "verify_asan_link_order=0";
       setup.set.push_back(std::string("LD_PRELOAD=") + FAKETIME_LIBRARY);
-      setup.set.push_back("FAKETIME=@" + *faketime_);
+      // Read at every look at the clock, so that SetClock takes effect at once.
+      SetClock(*faketime_);
+      setup.set.push_back("FAKETIME_TIMESTAMP_FILE=" + (dir_ / "faketime.txt").string());
+      setup.set.push_back("FAKETIME_NO_CACHE=1");
       setup.set.push_back("FAKETIME_DONT_FAKE_MONOTONIC=1");
     }
     setup.set.push_back(asan);
     setup.out = dir_ / "stdout.txt";
     setup.err = dir_ / "stderr.txt";
-    if (store_kib_ != 0) {
+    if (store_kib_ != 0 || config_full_) {
       // unshare, then sh mounts the tmpfs and becomes the program: one process throughout.
-      fs::create_directories(Work() / "store");
-      setup.args = {
-          "-m",
-          "--propagation",
-          "private",
-          "sh",
-          "-c",
-          "mount -t tmpfs -o size=" + std::to_string(store_kib_) + "k tmpfs store && exec \"$0\"",
-          setup.program};
+      std::string script;
+      if (store_kib_ != 0) {
+        fs::create_directories(Work() / "store");
+        script += "mount -t tmpfs -o size=" + std::to_string(store_kib_) + "k tmpfs store && ";
+      }
+      if (config_full_) {
+        fs::remove_all(dir_ / "config.seed");
+        script +=
+            "cp -a config ../config.seed && mount -t tmpfs -o size=16k tmpfs config && "
+            "cp -a ../config.seed/. config && { cat /dev/zero >config/filler 2>/dev/null; true; } "
+            "&& ";
+      }
+      setup.args = {"-m", "--propagation",        "private",    "sh",
+                    "-c", script + "exec \"$0\"", setup.program};
       setup.program = kUnshare;
     }
     ASSERT_EQ(child_.Start(setup), 0) << "cannot start " << setup.program;
@@ -240,6 +259,7 @@ class Session {
   std::optional<std::string> faketime_;
   std::string camera_ = "Cam A";
   int store_kib_ = 0;
+  bool config_full_ = false;
   test_support::ChildProcess child_;
 };
 
@@ -249,6 +269,26 @@ bool IsPicture(const fs::path& path, std::size_t size = 50000) {
   return bytes.size() == size && bytes.compare(0, 2, "\xFF\xD8") == 0 &&
          bytes.compare(bytes.size() - 2, 2, "\xFF\xD9") == 0;
 }
+
+// The shooting mode sent last before each release, as the stand-in's trace shows them: "0x0002"
+// is the night's shutter priority, "0x0001" the stand-in's own mode, which the day restores.
+std::vector<std::string> ModesOfReleases(const std::string& trace) {
+  const std::string set = "CDSetShootingMode(2, ";
+  std::vector<std::string> modes;
+  std::string mode;
+  std::size_t at = 0;
+  while (at < trace.size()) {
+    std::size_t end = trace.find('\n', at);
+    if (end == std::string::npos) end = trace.size();
+    const std::string line = trace.substr(at, end - at);
+    if (line.rfind(set, 0) == 0) mode = line.substr(set.size(), 6);
+    if (line.rfind("CDRelease(", 0) == 0) modes.push_back(mode);
+    at = end + 1;
+  }
+  return modes;
+}
+constexpr const char* kNight = "0x0002";
+constexpr const char* kDay = "0x0001";
 
 const std::string kJune21 = DayText(2026, 6, 21);
 const std::string kJune22 = DayText(2026, 6, 22);
@@ -408,6 +448,37 @@ TEST(TorvaneStart, StartNumberFollowsTheSerialFilesAndSkipsExistingPictures) {
   }
 }
 
+// At start the hour alone chooses: night from the month's evening hour, day from its morning
+// hour. The programs run side by side, each for one tick.
+TEST(TorvaneStart, ChoosesDayOrNightByTheHoursOfTheMonth) {
+  REQUIRE_FAKETIME();
+  struct Case {
+    const char* start;
+    const char* mode;
+  };
+  const std::vector<Case> cases = {
+      {"2026-01-15 06:59:30", "1\r\n"}, {"2026-01-15 07:00:00", "0\r\n"},
+      {"2026-01-15 17:00:00", "1\r\n"}, {"2026-03-10 19:30:00", "1\r\n"},
+      {"2026-08-10 20:30:00", "0\r\n"}, {"2026-10-10 05:59:30", "1\r\n"},
+      {"2026-10-10 18:30:00", "0\r\n"}, {"2026-12-31 16:59:30", "0\r\n"},
+  };
+  std::vector<std::unique_ptr<Session>> runs;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    runs.push_back(std::make_unique<Session>("startmode" + std::to_string(i)));
+    Session& run = *runs.back();
+    run.Cameras("camera cd Cam A\n");
+    run.StartAt(cases[i].start);
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Put("cams.run_state", "0\r\n");  // one tick, then quit
+    run.Start();
+  }
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].start);
+    ASSERT_TRUE(runs[i]->WaitExit().has_value());
+    EXPECT_EQ(runs[i]->SettingText(".mode"), cases[i].mode);
+  }
+}
+
 // ---- Ticks and pictures
 
 TEST(TorvaneTick, FilesNumberedPicturesUntilTheRunStateSaysExactlyZero) {
@@ -497,6 +568,109 @@ TEST(TorvaneTick, SwitchesDayAndNightAtTheMonthTableHours) {
   }
 }
 
+// Ticks missing across the morning: a camera error set at night and cleared the next afternoon,
+// or the PC asleep from 23:00 to 09:00. The first tick after the gap switches to day, so that the
+// next pictures are day pictures.
+TEST(TorvaneTick, AGapInTheTicksAcrossTheMorningSwitchesToDay) {
+  REQUIRE_FAKETIME();
+  for (const bool camera_error : {true, false}) {
+    SCOPED_TRACE(camera_error ? "camera error until 13:00" : "asleep until 09:00");
+    Session run("gap");
+    run.Cameras("camera cd Cam A\n");
+    run.StartAt("2026-06-21 23:00:00");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    if (camera_error) run.Put("cams.error", "1\r\n");
+    run.Start();
+    if (camera_error) {
+      ASSERT_TRUE(run.WaitFor([&] { return run.SettingText(".mode") == "1\r\n"; }));
+      std::this_thread::sleep_for(2500ms);
+      run.SetClock("2026-06-22 13:00:00");
+      run.Put("cams.error", "0\r\n");
+    } else {
+      ASSERT_TRUE(run.WaitForReleases(2));
+      run.SetClock("2026-06-22 09:00:00");
+    }
+    ASSERT_TRUE(run.WaitForFile(run.Day(kJune22) / "3.jpg"));
+    ASSERT_TRUE(run.Stop());
+    EXPECT_EQ(run.SettingText(".mode"), "0\r\n");
+    // Night pictures before the gap, day pictures from the first tick after it.
+    std::vector<std::string> modes = ModesOfReleases(run.Trace());
+    const auto day = std::find(modes.begin(), modes.end(), kDay);
+    EXPECT_EQ(std::count(modes.begin(), day, kNight), day - modes.begin());
+    EXPECT_GE(std::count(day, modes.end(), kDay), 3);
+    EXPECT_EQ(std::count(day, modes.end(), kDay), modes.end() - day);
+    EXPECT_EQ(camera_error, day == modes.begin());
+  }
+}
+
+// A mode the controller writes holds tick after tick until the next morning or evening: night at
+// noon, day at night. The evening switches once, not at every tick after it.
+TEST(TorvaneTick, AModeWrittenByHandHoldsUntilTheNextBoundary) {
+  REQUIRE_FAKETIME();
+  const auto switches = [](Session& run) { return Count(run.Trace(), "CDSetShootingMode(2, "); };
+  {
+    Session run("handnight");
+    run.Cameras("camera cd Cam A\n");
+    run.StartAt("2026-06-21 12:00:00");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitForReleases(1));
+    run.Setting(".mode", "1\r\n");
+    ASSERT_TRUE(run.WaitFor([&] { return switches(run) == 2; }));
+    ASSERT_TRUE(run.WaitForReleases(run.Releases() + 4));
+    ASSERT_TRUE(run.Stop());
+    EXPECT_EQ(switches(run), 2u);
+    EXPECT_EQ(ModesOfReleases(run.Trace()).back(), kNight);
+    EXPECT_EQ(run.SettingText(".mode"), "1\r\n");
+  }
+  {
+    Session run("handday");
+    run.Cameras("camera cd Cam A\n");
+    run.StartAt("2026-06-21 21:59:57");
+    run.Setting(".intervals", "1\r\n1\r\n");
+    run.Start();
+    ASSERT_TRUE(run.WaitFor([&] { return run.SettingText(".mode") == "1\r\n"; }));
+    ASSERT_TRUE(run.WaitForReleases(run.Releases() + 4));
+    EXPECT_EQ(switches(run), 2u);  // the day at start, the night at 22:00
+    run.Setting(".mode", "0\r\n");
+    ASSERT_TRUE(run.WaitFor([&] { return switches(run) == 3; }));
+    ASSERT_TRUE(run.WaitForReleases(run.Releases() + 4));
+    ASSERT_TRUE(run.Stop());
+    EXPECT_EQ(switches(run), 3u);
+    EXPECT_EQ(ModesOfReleases(run.Trace()).back(), kDay);
+    EXPECT_EQ(run.SettingText(".mode"), "0\r\n");
+  }
+}
+
+// config\ on a full drive at a night start: ".mode" cannot be written and stays empty, which is
+// no request for the day. Once there is room, the program writes its mode there again, and what
+// the controller writes then is followed as before.
+TEST(TorvaneTick, AModeFileThatCannotBeWrittenIsNoRequest) {
+  REQUIRE_FAKETIME();
+  if (!CanMountTmpfs()) GTEST_SKIP() << "needs root, unshare and a tmpfs in a private namespace";
+  Session run("configfull");
+  run.Cameras("camera cd Cam A\n");
+  run.ConfigOnFullTmpfs();
+  run.StartAt("2026-06-21 23:00:00");
+  run.Setting(".intervals", "1\r\n1\r\n");
+  run.Start();
+  ASSERT_TRUE(run.WaitForReleases(4));
+  const fs::path config = run.View() / "config";
+  EXPECT_EQ(ReadBytes(config / "Cam A.mode"), "");
+  EXPECT_EQ(Count(run.Trace(), "CDSetShootingMode(2, "),
+            Count(run.Trace(), "CDSetShootingMode(2, 0x0002)"));
+
+  fs::remove(config / "filler");
+  ASSERT_TRUE(run.WaitFor([&] { return ReadBytes(config / "Cam A.mode") == "1\r\n"; }));
+  WriteBytes(config / "Cam A.mode", "0\r\n");
+  ASSERT_TRUE(run.WaitFor([&] { return ModesOfReleases(run.Trace()).back() == kDay; }));
+  ASSERT_TRUE(run.Stop());
+  const std::vector<std::string> modes = ModesOfReleases(run.Trace());
+  const auto day = std::find(modes.begin(), modes.end(), kDay);
+  EXPECT_GE(day - modes.begin(), 4);
+  EXPECT_EQ(std::count(modes.begin(), day, kNight), day - modes.begin());
+}
+
 TEST(TorvaneTick, CameraErrorStopsPicturesAndSettingsUntilCleared) {
   REQUIRE_FAKETIME();
   Session run("camerror");
@@ -541,6 +715,11 @@ TEST(TorvaneTick, SettingsChangedDuringARunReachTheCamera) {
   EXPECT_TRUE(traced("CDSetRelCamSettingData(2, 0x0800000C, 2, 0x0058)"));
   EXPECT_TRUE(traced("CDSetTvValue(2, 0x0018)"));
   EXPECT_TRUE(traced("CDSetShootingMode(2, 0x0002)"));
+  // At night a new ISO or exposure reaches the camera at once: ISO 200, and 5 s for 20 s.
+  run.Setting(".iso", "200\r\n");
+  EXPECT_TRUE(traced("CDSetRelCamSettingData(2, 0x0800000C, 2, 0x0050)"));
+  run.Setting(".night_exp", "20\r\n");
+  EXPECT_TRUE(traced("CDSetTvValue(2, 0x0025)"));
   // Above the camera's optical maximum (8 for the stand-in) the zoom stops there.
   run.Setting(".zoom", "100\r\n");
   EXPECT_TRUE(traced("CDSetZoomPos(2, 8)"));
@@ -879,23 +1058,32 @@ TEST(TorvaneFailure, AKillDuringADownloadLeavesNoPartialPicture) {
   }
 }
 
-TEST(TorvaneFailure, TheNumberWrapsPastPicturesAlreadyThere) {
+// The number wraps, and goes past what is already there under a picture's name: pictures, and
+// folders (a user's, a copy tool's), which stay as they are and stop nothing.
+TEST(TorvaneFailure, TheNumberWrapsPastPicturesAndFoldersAlreadyThere) {
   REQUIRE_FAKETIME();
   Session run("wrap");
   run.Cameras("camera cd Cam A\n");
   run.StartAt("2026-06-21 12:00:00");
   run.Setting(".intervals", "1\r\n1\r\n");
   const std::string day = "store/cam1/" + kJune21 + "/";
-  run.Put(day + "last_serial", "65534\r\n");
+  run.Put(day + "last_serial", "65533\r\n");
+  run.Put(day + "65534.jpg/inside", "keep");
   run.Put(day + "0.jpg", "keep 0");
   run.Put(day + "1.jpg", "keep 1");
+  run.Put(day + "3.jpg/inside", "keep 3");
   run.Start();
-  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "2.jpg"));
+  ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "4.jpg"));
   ASSERT_TRUE(run.Stop());
   EXPECT_TRUE(IsPicture(run.Day(kJune21) / "65535.jpg"));
   EXPECT_TRUE(IsPicture(run.Day(kJune21) / "2.jpg"));
+  EXPECT_TRUE(IsPicture(run.Day(kJune21) / "4.jpg"));
   EXPECT_EQ(run.Get(day + "0.jpg"), "keep 0");
   EXPECT_EQ(run.Get(day + "1.jpg"), "keep 1");
+  EXPECT_EQ(run.Get(day + "65534.jpg/inside"), "keep");
+  EXPECT_EQ(Session::Files(run.Day(kJune21) / "3.jpg"), std::vector<std::string>{"inside"});
+  EXPECT_FALSE(run.Has("cams.error"));
+  EXPECT_EQ(run.ErrorLogs(), std::vector<std::string>{});
 }
 
 }  // namespace
