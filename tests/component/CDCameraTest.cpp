@@ -319,12 +319,7 @@ TEST_F(CDCamera, ADownloadStartedWhileOneIsUnderWayIsRefusedAndTheFirstArrivesWh
   const fs::path file = dir / "1.jpg";
   Strings raised;
   Ready("picture_bytes 70000\nrelease_event CDGetReleasedData 29 1 count=1\n");
-  lumidor->OnRemoteEvent = [&](RemoteEventCallbackType event,
-                               const AdditionNotifyRemoteEventType&) {
-    if (event != RemoteEventCallbackReleaseComplete) return;
-    raised.push_back(RaisedMessage(
-        [&] { lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture); }));
-  };
+  lumidor->OnRemoteEvent = DownloadInto(file, raised);
   lumidor->RemoteTakePicture();
   EXPECT_EQ(raised, (Strings{"RemoteGetPicture was called while a picture download is under way; "
                              "it has to end first",

@@ -166,6 +166,18 @@ class CameraTest : public ::testing::Test {
     };
   }
 
+  // The same, keeping the message of every download in Raised, in order (a handler that is
+  // called again from inside a download adds its message before the outer one's).
+  Lumidor::TNotifyRemoteEvent DownloadInto(const std::filesystem::path& File, Strings& Raised) {
+    return [this, File, &Raised](CamDefines::RemoteEventCallbackType event,
+                                 const Lumidor::AdditionNotifyRemoteEventType&) {
+      if (event != CamDefines::RemoteEventCallbackReleaseComplete) return;
+      Raised.push_back(RaisedMessage([&] {
+        lumidor->RemoteGetPicture(File.string(), CamDefines::ReleaseDataKindTakeOnlyPicture);
+      }));
+    };
+  }
+
   void RestartTrace() const { std::filesystem::remove(dir / "trace.txt"); }
   Strings Trace() const { return ReadLines(dir / "trace.txt"); }
   Strings TraceNames() const { return EntryPoints(Trace()); }
