@@ -1,7 +1,6 @@
 #include "component/CDSDKApi.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <utility>
@@ -69,11 +68,9 @@ std::vector<std::uint8_t> ReadDeviceProperty(CDSourceHandle source, std::uint32_
   std::uint32_t fetched = 0;
   do {
     if (fetched++ == kMaxDevicePropertyRecords) {
-      char hex[9];
-      std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(id));
       throw ECamException("CDEnumDevicePropertyNext delivered " +
                           std::to_string(kMaxDevicePropertyRecords) +
-                          " records without device property 0x" + hex);
+                          " records without device property " + Lumidor::HexCode(id));
     }
     info = CDDevicePropertyInfo{};
     TCDSDK::CheckError(CDAPI::CDEnumDevicePropertyNext(enumeration.Handle(), &info),

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -250,11 +249,9 @@ std::vector<std::int32_t> EDSDKApi::PropertyDescValues(const EdsPropertyDesc& De
                                                        std::uint32_t PropertyId) {
   if (Desc.NumElements < 0 ||
       static_cast<std::size_t>(Desc.NumElements) > kEdsMaxPropertyDescValues) {
-    char id[16];
-    std::snprintf(id, sizeof id, "0x%08X", static_cast<unsigned>(PropertyId));
     throw ECamException("EdsGetPropertyDesc delivered " + std::to_string(Desc.NumElements) +
-                        " values for property " + id + "; the record holds at most " +
-                        std::to_string(kEdsMaxPropertyDescValues));
+                        " values for property " + Lumidor::HexCode(PropertyId) +
+                        "; the record holds at most " + std::to_string(kEdsMaxPropertyDescValues));
   }
   return std::vector<std::int32_t>(Desc.Elements, Desc.Elements + Desc.NumElements);
 }

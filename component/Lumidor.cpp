@@ -58,9 +58,13 @@ T& Existing(const std::unique_ptr<T>& list) {
 
 std::string SdkFailureMessage(std::uint32_t Code, const std::string& FunctionName,
                               const std::string& Text) {
-  char hex[9];
-  std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(Code));
-  return FunctionName + " errorcode 0x" + hex + ", " + Text;
+  return FunctionName + " errorcode " + HexCode(Code) + ", " + Text;
+}
+
+std::string HexCode(std::uint32_t Code) {
+  char hex[11];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(Code));
+  return hex;
 }
 
 std::string FieldText(const char* Field, std::size_t Size) {

@@ -360,6 +360,9 @@ TLumidor* FindComponent(std::intptr_t Index);
 
 // ---- Helpers for the camera wrappers ----
 
+// A 32-bit code as the libraries' texts show it: "0x" and 8 upper-case hex digits.
+std::string HexCode(std::uint32_t Code);
+
 // The SDK-failure message of CheckError: FunctionName + " errorcode 0x" + Code as 8 upper-case
 // hex digits (all 32 bits, unsigned) + ", " + Text.
 std::string SdkFailureMessage(std::uint32_t Code, const std::string& FunctionName,
