@@ -278,6 +278,42 @@ else
   echo "note: quensil cannot be run as an ordinary user here (setpriv); the unit tests cover it"
 fi
 
+# ---- erase.log cannot be created (a folder holds its name): the erasable folders go all the same,
+# and the error is shown once, not once per wipe.
+begin "erase.log a folder"
+day 1 2020-01-01 3 video
+day 2 2021-01-01 3 video
+mkdir "$work/erase.log"
+leave_free $(($(total_pages) / 4))
+run
+expect_gone "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"
+[ "$(grep -c 'File access denied\.$' "$scratch/err")" = 1 ] ||
+  fail "not one message box: $(cat "$scratch/err")"
+
+# ---- The working directory on the picture drive, filled to the last block, and two past day
+# folders with their videos, whose preview and HDTV are empty: the first wipes free nothing for
+# erase.log's line, yet both folders go in one run, and erase.log holds the last wipe.
+begin "full drive"
+day 1 2020-01-01 3 video
+day 2 2021-01-01 3 video
+for f in "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"; do
+  rm "$f/preview/1.jpg" "$f/HDTV/1.jpg"
+done
+mkdir "$drive/work"
+mv "$work/rec_path" "$work/mpg_path" "$drive/work"
+cat /dev/zero >"$drive/ballast" 2>/dev/null
+[ "$(free_pages)" = 0 ] || fail "fixture: $(free_pages) pages still free"
+work=$drive/work
+run
+work=$scratch/work
+expect_gone "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"
+grep -q 'Disk full\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
+w='c:\store\cam2\'$(day_text 2021-01-01)
+crlf "Erasing $w\\1.jpg" "Erasing $w\\2.jpg" "Erasing $w\\3.jpg" "Erasing $w\\last_serial" \
+  "Erasing $w\\re_serial" "Erasing dir$w" >"$scratch/expected"
+cmp -s "$scratch/expected" "$drive/work/erase.log" ||
+  fail "erase.log: $(od -c "$drive/work/erase.log")"
+
 # ---- No rec_path: the error is shown ("File not found."), there is no pass, the program ends.
 begin "missing rec_path"
 rm "$work/rec_path"
