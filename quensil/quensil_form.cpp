@@ -64,8 +64,13 @@ TForm1::TForm1(rt::Component* owner)
 }
 
 void TForm1::FormCreate(rt::Component*) {
-  storage_root = protocol::read_value(protocol::kRecPath, protocol::Check::Checked).text;
-  video_folder = protocol::read_value(protocol::kMpgPath, protocol::Check::Checked).text;
+  try {
+    storage_root = protocol::read_value(protocol::kRecPath, protocol::Check::Checked).text;
+    video_folder = protocol::read_value(protocol::kMpgPath, protocol::Check::Checked).text;
+  } catch (...) {
+    exit_code = 1;  // the application shows the error
+    throw;
+  }
 }
 
 void TForm1::Timer1Timer(rt::Component*) {
@@ -77,6 +82,7 @@ void TForm1::Timer1Timer(rt::Component*) {
   } catch (...) {
     // The run is unattended and nobody may be there to close the box: show the error, then end
     // all the same. The end is requested only after the box, which it would otherwise close.
+    exit_code = 1;
     app.HandleException(this);
   }
   app.Terminate();

@@ -46,6 +46,10 @@ class TForm1 : public rt::Form {
   std::function<std::int64_t(int drive)> disk_free;
   std::function<std::int64_t(int drive)> disk_size;
 
+  // The program's exit status: 1 once the run has shown an error (at start-up or in its pass),
+  // else 0, so that whoever started it can tell a failed run without reading the screen.
+  int exit_code = 0;
+
  private:
   // What one pass has learnt so far. Every date before `search_from_` holds no erasable day
   // folder, so a later search of the same pass starts there. `passed_over_` holds the day

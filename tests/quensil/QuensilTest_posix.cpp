@@ -326,7 +326,8 @@ TEST_F(QuensilTest, UnreadableSerialFileDoesNotStopTheErasing) {
 }
 
 // erase.log that cannot be created does not stop the erasing. Its error is shown once, however
-// many wipes met it, when the pass is over; the program ends instead of ticking on.
+// many wipes met it, when the pass is over; the program ends instead of ticking on, with a
+// status that tells the failure. A clean pass ends with status 0.
 TEST_F(QuensilTest, EraseLogFailureIsShownOnceTheErasingIsDone) {
   const auto run = [this] {
     ::testing::internal::CaptureStderr();
@@ -336,6 +337,7 @@ TEST_F(QuensilTest, EraseLogFailureIsShownOnceTheErasingIsDone) {
   };
   Day(1, {2026, 1, 1}, true, "2026-01-01");
   EXPECT_EQ(run(), "");
+  EXPECT_EQ(form_->exit_code, 0);
 
   Day(1, {2026, 1, 2}, true, "2026-01-02");
   Day(1, {2026, 1, 3}, true, "2026-01-03");
@@ -345,6 +347,7 @@ TEST_F(QuensilTest, EraseLogFailureIsShownOnceTheErasingIsDone) {
   EXPECT_EQ(gone_, (std::vector<std::string>{"2026-01-01", "2026-01-02", "2026-01-03"}));
   EXPECT_FALSE(form_->Timer1->Enabled());
   EXPECT_TRUE(rt::Application::Instance().Terminated());
+  EXPECT_EQ(form_->exit_code, 1);
 }
 
 }  // namespace
