@@ -7,5 +7,5 @@ int main() {
   app.Initialize();
   app.CreateForm(Form1);
   app.Run();
-  return 0;
+  return Form1->exit_code;
 }

@@ -64,8 +64,13 @@ TForm1::TForm1(rt::Component* owner)
 }
 
 void TForm1::FormCreate(rt::Component*) {
-  storage_root = protocol::read_value(protocol::kRecPath, protocol::Check::Checked).text;
-  video_folder = protocol::read_value(protocol::kMpgPath, protocol::Check::Checked).text;
+  try {
+    storage_root = protocol::read_value(protocol::kRecPath, protocol::Check::Checked).text;
+    video_folder = protocol::read_value(protocol::kMpgPath, protocol::Check::Checked).text;
+  } catch (...) {
+    exit_code = 1;  // the application shows the error
+    throw;
+  }
 }
 
 void TForm1::Timer1Timer(rt::Component*) {
@@ -77,6 +82,7 @@ void TForm1::Timer1Timer(rt::Component*) {
   } catch (...) {
     // The run is unattended and nobody may be there to close the box: show the error, then end
     // all the same. The end is requested only after the box, which it would otherwise close.
+    exit_code = 1;
     app.HandleException(this);
   }
   app.Terminate();
@@ -85,24 +91,32 @@ void TForm1::Timer1Timer(rt::Component*) {
 void TForm1::erase_old_pictures() {
   search_from_ = {kFirstYear, 1, 1};
   passed_over_.clear();
-  unread_serial_ = nullptr;
+  deferred_.clear();
+  deferred_seen_.clear();
+  std::vector<std::exception_ptr> errors;
   try {
     erase_pass();
   } catch (...) {
-    // The pass ends at this error; a serial file that could not be read before it is told too,
-    // first.
-    if (unread_serial_) {
-      try {
-        std::rethrow_exception(unread_serial_);
-      } catch (...) {
-        rt::Application::Instance().HandleException(this);
-      }
-    }
-    throw;
+    // An error that ends the pass comes after those it met before.
+    errors.push_back(std::current_exception());
   }
-  // A serial file that could not be read cost only its numbered lookups; it is told now that
-  // the pass has done what it can.
-  if (unread_serial_) std::rethrow_exception(unread_serial_);
+  errors.insert(errors.begin(), deferred_.begin(), deferred_.end());
+  deferred_.clear();
+  if (errors.empty()) return;
+  for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
+    try {
+      std::rethrow_exception(errors[i]);
+    } catch (...) {
+      rt::Application::Instance().HandleException(this);
+    }
+  }
+  std::rethrow_exception(errors.back());
+}
+
+void TForm1::defer(Source source, const rt::EInOutError& error) {
+  if (deferred_seen_.emplace(source, error.Message()).second) {
+    deferred_.push_back(std::make_exception_ptr(error));
+  }
 }
 
 void TForm1::erase_pass() {
@@ -179,8 +193,22 @@ void TForm1::wipe_day_folder(const std::string& Dir) {
   Edit1->SetText(Dir);
   Edit1->Repaint();
 
+  // erase.log is written as far as it can be; nobody reads it, so it never keeps a folder on
+  // the drive. On a full drive the first wipe of a day folder (its preview, often empty) frees
+  // nothing before its line must reach the disk. The first step that fails ends the log of this
+  // wipe, so that it holds no gap, and its error is kept for the end of the pass; the next wipe
+  // tries afresh.
   rt::TextFile log;
-  rt::CheckIo(log.OpenWrite(protocol::kEraseLog));
+  bool logging = true;
+  auto log_step = [this, &logging](int code) {
+    if (code == rt::kIoOk) return;
+    defer(Source::EraseLog, rt::EInOutError(code));
+    logging = false;
+  };
+  log_step(log.OpenWrite(protocol::kEraseLog));
+  auto log_line = [&](const std::string& line) {
+    if (logging) log_step(log.WriteLine(line));
+  };
 
   const std::string last_serial = protocol::path_in(Dir, protocol::kLastSerial);
   const std::string re_serial = protocol::path_in(Dir, protocol::kReSerial);
@@ -191,8 +219,8 @@ void TForm1::wipe_day_folder(const std::string& Dir) {
     if (!rt::FileExists(path)) return 0;
     try {
       return protocol::parse_number(protocol::read_value(path, protocol::Check::Checked).text);
-    } catch (const rt::EInOutError&) {
-      if (!unread_serial_) unread_serial_ = std::current_exception();
+    } catch (const rt::EInOutError& error) {
+      defer(Source::SerialFile, error);
       return 0;
     }
   };
@@ -203,9 +231,9 @@ void TForm1::wipe_day_folder(const std::string& Dir) {
   // tried first: it fails at once for a missing file, and a second existence test is needed
   // only then. Lines are buffered and reach the file later all the same, so a failing write
   // shows at a later step in either order.
-  auto erase_logged = [&log](const std::string& file) {
+  auto erase_logged = [&log_line](const std::string& file) {
     if (!rt::RemoveFile(file) && !rt::FileExists(file)) return;
-    rt::CheckIo(log.WriteLine("Erasing " + file));
+    log_line("Erasing " + file);
   };
   // Picture numbers are 16-bit, so a serial is at most 65535 and the names up to 65536.jpg are
   // all there is to look for: a serial file holding more (2147483647) must not keep the pass
@@ -225,7 +253,8 @@ void TForm1::wipe_day_folder(const std::string& Dir) {
   erase_logged(last_serial);
   erase_logged(re_serial);
 
-  rt::CheckIo(log.WriteLine("Erasing dir" + Dir));
+  log_line("Erasing dir" + Dir);
   rt::RemoveDir(Dir);
-  rt::CheckIo(log.Close());
+  // Closed after a failed write too: the close may fail for a reason of its own.
+  if (log.IsOpen()) log_step(log.Close());
 }

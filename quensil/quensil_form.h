@@ -8,8 +8,11 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/DateTime.h"
+#include "platform/Errors.h"
 #include "platform/Forms.h"
 
 class TForm1 : public rt::Form {
@@ -22,9 +25,10 @@ class TForm1 : public rt::Form {
   void FormCreate(rt::Component* sender);
   void Timer1Timer(rt::Component* sender);
 
-  // A failing erase.log ends the pass with its input/output error at once. A serial file that
-  // cannot be read counts as 0 and its error is raised once the pass is over (or shown just
-  // before erase.log's, when that ends the pass first).
+  // Neither a serial file that cannot be read (it counts as 0) nor an erase.log that cannot be
+  // created, written or closed (it keeps what could be written) stops the erasing. Their
+  // input/output errors come once the pass is over, each distinct one once, in the order met:
+  // all but the last are shown, the last is raised.
   void erase_old_pictures();
   void find_oldest_day_folder();
   bool day_video_exists(std::uint16_t Year, std::uint16_t Month, std::uint16_t Day, int D);
@@ -42,6 +46,10 @@ class TForm1 : public rt::Form {
   std::function<std::int64_t(int drive)> disk_free;
   std::function<std::int64_t(int drive)> disk_size;
 
+  // The program's exit status: 1 once the run has shown an error (at start-up or in its pass),
+  // else 0, so that whoever started it can tell a failed run without reading the screen.
+  int exit_code = 0;
+
  private:
   // What one pass has learnt so far. Every date before `search_from_` holds no erasable day
   // folder, so a later search of the same pass starts there. `passed_over_` holds the day
@@ -52,10 +60,14 @@ class TForm1 : public rt::Form {
   };
   Day search_from_{2007, 1, 1};
   std::set<std::string> passed_over_;
-  // The first serial file of this pass that could not be read, told once the pass is over.
-  std::exception_ptr unread_serial_;
+  // The errors this pass has met without stopping, to be told once it is over. The same error
+  // of the same file kind comes once, however many folders or lines met it.
+  enum class Source { SerialFile, EraseLog };
+  std::vector<std::exception_ptr> deferred_;
+  std::set<std::pair<Source, std::string>> deferred_seen_;
 
   void erase_pass();
+  void defer(Source source, const rt::EInOutError& error);
 };
 
 extern TForm1* Form1;

@@ -105,13 +105,21 @@ begin() {
 }
 
 # Runs quensil in the working directory with drive C: on the tmpfs, today 8 December 2026; with
-# the arguments in front of it, such as a change of user.
-run() {
+# the arguments in front of it, such as a change of user. A run that shows no error ends with
+# status 0; run_error expects one that shows an error, and so ends with status 1.
+launch() {
   (cd "$work" && DRIVE_C=$drive FAKETIME_DONT_FAKE_MONOTONIC=1 \
     ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 \
     timeout -k 5 60 "$@" faketime '2026-12-08 12:00:00' "$quensil" >"$scratch/out" 2>"$scratch/err")
   status=$?
+}
+run() {
+  launch "$@"
   [ "$status" = 0 ] || fail "quensil ended with status $status: $(cat "$scratch/err")"
+}
+run_error() {
+  launch "$@"
+  [ "$status" = 1 ] || fail "quensil ended with status $status, not 1: $(cat "$scratch/err")"
 }
 
 expect_gone() { for f in "$@"; do [ ! -e "$f" ] || fail "still there: $f"; done; }
@@ -271,19 +279,55 @@ chown -R 65534:65534 "$drive" "$work"
 chmod 000 "$(folder 1 2020-01-01)/last_serial"
 if command -v setpriv >/dev/null &&
   setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$quensil" 2>/dev/null; then
-  run setpriv --reuid=65534 --regid=65534 --clear-groups
+  run_error setpriv --reuid=65534 --regid=65534 --clear-groups
   expect_gone "$(folder 2 2021-01-01)" "$(folder 1 2022-01-01)" "$(folder 1 2020-01-01)/1.jpg"
   grep -q 'File access denied\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
 else
   echo "note: quensil cannot be run as an ordinary user here (setpriv); the unit tests cover it"
 fi
 
+# ---- erase.log cannot be created (a folder holds its name): the erasable folders go all the same,
+# and the error is shown once, not once per wipe.
+begin "erase.log a folder"
+day 1 2020-01-01 3 video
+day 2 2021-01-01 3 video
+mkdir "$work/erase.log"
+leave_free $(($(total_pages) / 4))
+run_error
+expect_gone "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"
+[ "$(grep -c 'File access denied\.$' "$scratch/err")" = 1 ] ||
+  fail "not one message box: $(cat "$scratch/err")"
+
+# ---- The working directory on the picture drive, filled to the last block, and two past day
+# folders with their videos, whose preview and HDTV are empty: the first wipes free nothing for
+# erase.log's line, yet both folders go in one run, and erase.log holds the last wipe.
+begin "full drive"
+day 1 2020-01-01 3 video
+day 2 2021-01-01 3 video
+for f in "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"; do
+  rm "$f/preview/1.jpg" "$f/HDTV/1.jpg"
+done
+mkdir "$drive/work"
+mv "$work/rec_path" "$work/mpg_path" "$drive/work"
+cat /dev/zero >"$drive/ballast" 2>/dev/null
+[ "$(free_pages)" = 0 ] || fail "fixture: $(free_pages) pages still free"
+work=$drive/work
+run_error
+work=$scratch/work
+expect_gone "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"
+grep -q 'Disk full\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
+w='c:\store\cam2\'$(day_text 2021-01-01)
+crlf "Erasing $w\\1.jpg" "Erasing $w\\2.jpg" "Erasing $w\\3.jpg" "Erasing $w\\last_serial" \
+  "Erasing $w\\re_serial" "Erasing dir$w" >"$scratch/expected"
+cmp -s "$scratch/expected" "$drive/work/erase.log" ||
+  fail "erase.log: $(od -c "$drive/work/erase.log")"
+
 # ---- No rec_path: the error is shown ("File not found."), there is no pass, the program ends.
 begin "missing rec_path"
 rm "$work/rec_path"
 day 1 2020-05-05 3 video
 leave_free $(($(total_pages) / 4))
-run
+run_error
 grep -q 'File not found\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
 expect_kept "$(folder 1 2020-05-05)/3.jpg"
 [ ! -e "$work/erase.log" ] || fail "erase.log written"
