@@ -111,6 +111,7 @@ void Edit::Repaint() {
 Timer::Timer(Component* owner) : Component(owner) {}
 
 Timer::~Timer() {
+  if (freed_) *freed_ = true;
   gui::TimerDestroyed(*this);
 }
 
@@ -136,14 +137,27 @@ void Timer::Update() {
 }
 
 void Timer::Fire() {
-  if (!on_timer_) return;
+  if (!on_timer_ || running_) return;
+  // The handler may free the timer: it is touched afterwards only when it is still there.
+  bool freed = false;
+  running_ = true;
+  freed_ = &freed;
+  auto finished = [this, &freed] {
+    if (freed) return;
+    running_ = false;
+    freed_ = nullptr;
+  };
   try {
     // A copy, so a handler that replaces itself keeps running safely.
     NotifyEvent handler = on_timer_;
     handler(this);
   } catch (...) {
+    // The handler has ended: a tick that comes while its error is handled runs as usual.
+    finished();
     Application::Instance().HandleException(this);
+    return;
   }
+  finished();
 }
 
 // ---- Application

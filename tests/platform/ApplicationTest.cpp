@@ -194,6 +194,39 @@ TEST(ExceptionHook, GetsEveryExceptionLeavingACreationOrTimerHandlerWithItsSende
   EXPECT_EQ(calls.size(), 3u);
 }
 
+TEST(Timers, ATickThatComesWhileTheHandlerRunsIsDropped) {
+  rt::Form form(nullptr);
+  auto* timer = new rt::Timer(&form);
+  int entered = 0;
+  timer->SetOnTimer([&](rt::Component* sender) {
+    // As a message loop inside the handler would dispatch the timer's next tick.
+    if (++entered == 1) static_cast<rt::Timer*>(sender)->Fire();
+  });
+  timer->Fire();
+  EXPECT_EQ(entered, 1);
+  timer->Fire();  // once the handler has returned, ticks run again
+  EXPECT_EQ(entered, 2);
+
+  // Neither a handler that fails nor one that frees its timer leaves the timer blocked or touched.
+  timer->SetOnTimer([&](rt::Component*) {
+    ++entered;
+    throw rt::Exception("camera gone");
+  });
+  int failures = 0;
+  HookGuard guard([&](rt::Component*, const std::exception&) { ++failures; });
+  timer->Fire();
+  timer->Fire();
+  EXPECT_EQ(entered, 4);
+  EXPECT_EQ(failures, 2);
+  timer->SetOnTimer([&](rt::Component* sender) {
+    ++entered;
+    delete sender;
+  });
+  timer->Fire();
+  EXPECT_EQ(entered, 5);
+  EXPECT_TRUE(form.Components().empty());
+}
+
 // Records its own destruction.
 class Tracked : public rt::Component {
  public:

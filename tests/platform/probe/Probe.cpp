@@ -192,6 +192,26 @@ int Box() {
   });
 }
 
+// A 100 ms timer whose first tick waits in the standard error box, whose message loop runs until
+// the end request at 650 ms closes it. Windows: the box's loop dispatches the other timer's tick,
+// and drops the ticks of the timer whose handler waits.
+int Nested() {
+  return RunWithMainForm([](rt::Form& form) {
+    auto ticks = std::make_shared<int>(0);
+    StartTimer(form, 100, [ticks](rt::Component*) {
+      const std::string tick = std::to_string(++*ticks);
+      Say("enter " + tick);
+      if (*ticks == 1) App().ShowException(rt::Exception("Waiting for the user"));
+      Say("leave " + tick);
+    });
+    StartTimer(form, 350, [](rt::Component* sender) {
+      static_cast<rt::Timer*>(sender)->SetEnabled(false);
+      Say("other");
+    });
+    StartTimer(form, 650, [](rt::Component*) { App().Terminate(); });
+  });
+}
+
 // Runs until SIGINT or SIGTERM closes the main form; says "ready" from inside the loop.
 int Signal() {
   return RunWithMainForm([](rt::Form& form) {
@@ -229,7 +249,7 @@ struct Scenario {
 constexpr Scenario kScenarios[] = {
     {"rate", Rate},           {"stall", Stall},         {"restart", Restart}, {"silent", Silent},
     {"terminate", Terminate}, {"close", Close},         {"early", Early},     {"box", Box},
-    {"signal", Signal},       {"exitprocs", ExitProcs},
+    {"signal", Signal},       {"exitprocs", ExitProcs}, {"nested", Nested},
 };
 
 }  // namespace
