@@ -213,11 +213,22 @@ void Application::HandleException(Component* sender) {
 }
 
 void Application::Dispatch(Component* sender, const std::exception& error) {
-  if (!OnException || in_hook_) {
+  const std::thread::id self = std::this_thread::get_id();
+  // On the hook's own thread the hook has failed, or reports a failure of its own: it would fail
+  // again, so the box shows it.
+  if (!OnException || hook_thread_.load() == self) {
     ShowException(error);
     return;
   }
-  in_hook_ = true;
+  // A camera library's thread may report while the hook runs on the main thread, or the other
+  // way round: it waits its turn.
+  gui::LockAnsweringSends(hook_lock_);
+  std::lock_guard<std::mutex> held(hook_lock_, std::adopt_lock);
+  struct Running {
+    std::atomic<std::thread::id>& thread;
+    ~Running() { thread.store(std::thread::id()); }
+  } running{hook_thread_};
+  hook_thread_.store(self);
   try {
     OnException(sender, error);
   } catch (const std::exception& inner) {
@@ -225,7 +236,6 @@ void Application::Dispatch(Component* sender, const std::exception& error) {
   } catch (...) {
     ShowException(Exception("Unknown exception"));
   }
-  in_hook_ = false;
 }
 
 void Application::DestroyForms() {
