@@ -23,9 +23,10 @@ class Application {
  public:
   static Application& Instance();
 
-  // Prepares the process: the current directory out of the library search (before any camera
-  // library loads), regional settings, signals on POSIX. Raises when the library search cannot
-  // be made safe.
+  // Prepares the process: critical errors fail the call instead of waiting in a box (added to
+  // the inherited error mode), the current directory out of the library search (before any
+  // camera library loads), regional settings, signals on POSIX. Raises when the library search
+  // cannot be made safe.
   void Initialize();
 
   // Creates a form of type T owned by the application and runs its creation handler. The first

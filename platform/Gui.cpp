@@ -172,6 +172,8 @@ Application::~Application() {
 }
 
 void Application::Initialize() {
+  // The programs run unattended: added to what the process inherited, which stays.
+  SetErrorMode(GetErrorMode() | kFailCriticalErrors);
   ExcludeCurrentDirFromLibrarySearch();
   if (Title.empty()) Title = gui::DefaultTitle();
   gui::Initialize();

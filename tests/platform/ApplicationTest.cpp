@@ -133,6 +133,11 @@ TEST(TimerLoop, AnEndRequestEndsTheProgramWhileErrorBoxesWaitForTheUser) {
   EXPECT_EQ(ProbeLines("box"), (std::vector<std::string>{"tick 2", "run returned"}));
 }
 
+TEST(ApplicationStart, CriticalErrorsFailTheCallInsteadOfWaitingInABox) {
+  // Added to the mode in force: the probe sets 0x8000 first, and it stays.
+  EXPECT_EQ(ProbeLines("errormode"), std::vector<std::string>{"error mode 32769"});
+}
+
 TEST(ExitProcedures, RunAtProgramEndTheLastInstalledFirst) {
   EXPECT_EQ(ProbeLines("exitprocs"),
             (std::vector<std::string>{"main end", "exit 2", "exit 1", "exit 0"}));

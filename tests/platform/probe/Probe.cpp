@@ -222,6 +222,14 @@ int Signal() {
   });
 }
 
+// The process error mode after the application's start, from a mode set before it.
+int ErrorMode() {
+  rt::SetErrorMode(0x8000);
+  App().Initialize();
+  Say("error mode " + std::to_string(rt::GetErrorMode()));
+  return 0;
+}
+
 // Three exit procedures, each handing on to the one it found installed.
 rt::ExitProcedure g_saved[3];
 template <int N>
@@ -247,9 +255,12 @@ struct Scenario {
 };
 
 constexpr Scenario kScenarios[] = {
-    {"rate", Rate},           {"stall", Stall},         {"restart", Restart}, {"silent", Silent},
-    {"terminate", Terminate}, {"close", Close},         {"early", Early},     {"box", Box},
-    {"signal", Signal},       {"exitprocs", ExitProcs}, {"nested", Nested},
+    {"rate", Rate},           {"stall", Stall},
+    {"restart", Restart},     {"silent", Silent},
+    {"terminate", Terminate}, {"close", Close},
+    {"early", Early},         {"box", Box},
+    {"signal", Signal},       {"exitprocs", ExitProcs},
+    {"nested", Nested},       {"errormode", ErrorMode},
 };
 
 }  // namespace
