@@ -128,7 +128,11 @@ void TDownloadStream::Close() {
   if (handle_ == -1) return;
   const std::intptr_t handle = handle_;
   handle_ = -1;
-  rt::CheckIo(rt::os::CloseFile(handle));
+  // Flushed through the handle that wrote it, so that no second open is needed, which another
+  // program holding the new file could refuse.
+  const int synced = rt::os::SyncHandle(handle);
+  const int closed = rt::os::CloseFile(handle);
+  rt::CheckIo(synced != rt::kIoOk ? synced : closed);
 }
 
 // ---- TLumidor ----
@@ -345,7 +349,7 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
           "incomplete");
     }
     PRDownloadStream.reset();
-    file.PutInPlace();
+    file.PutDurableInPlace();  // the stream flushed it when the last chunk came
   } catch (...) {
     // The first failure is the one to report: a failed write comes before the library's own
     // complaint about it. The stream is closed here, so that the broken file can go with `file`.

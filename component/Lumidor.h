@@ -217,8 +217,8 @@ using TNotifyGetPictureEvent = std::function<void(std::int32_t PercentageDone)>;
 using TNotifyRemoteProbeParamEvent = std::function<void(std::int32_t PercentageDone)>;
 using TNotifyRawDevelopEvent = std::function<void(std::int32_t PercentageDone)>;
 
-// The target file of a PowerShot download: created anew, written chunk by chunk, closed at the
-// end of the data. File errors raise the runtime's input/output error.
+// The target file of a PowerShot download: created anew, written chunk by chunk, flushed to the
+// disk and closed at the end of the data. File errors raise the runtime's input/output error.
 class TDownloadStream {
  public:
   explicit TDownloadStream(const std::string& FileName);

@@ -16,11 +16,12 @@ constexpr std::uint32_t kNoOpenFileErrorBox = 0x8000;
 // Handles below this value are the loader's failure codes, not libraries.
 constexpr rt::LibHandle kFirstValidHandle = 32;
 
-// Sets the process error mode for the life of the scope and restores the previous one however
-// the scope is left.
+// Adds bits to the process error mode in force for the life of the scope (what is set stays set)
+// and restores the previous mode however the scope is left.
 class ErrorModeScope {
  public:
-  explicit ErrorModeScope(std::uint32_t mode) : saved_(rt::SetErrorMode(mode)) {}
+  explicit ErrorModeScope(std::uint32_t bits)
+      : saved_(rt::SetErrorMode(rt::GetErrorMode() | bits)) {}
   ~ErrorModeScope() { rt::SetErrorMode(saved_); }
   ErrorModeScope(const ErrorModeScope&) = delete;
   ErrorModeScope& operator=(const ErrorModeScope&) = delete;

@@ -7,7 +7,9 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Errors.h"
@@ -21,9 +23,10 @@ class Application {
  public:
   static Application& Instance();
 
-  // Prepares the process: the current directory out of the library search (before any camera
-  // library loads), regional settings, signals on POSIX. Raises when the library search cannot
-  // be made safe.
+  // Prepares the process: critical errors fail the call instead of waiting in a box (added to
+  // the inherited error mode), the current directory out of the library search (before any
+  // camera library loads), regional settings, signals on POSIX. Raises when the library search
+  // cannot be made safe.
   void Initialize();
 
   // Creates a form of type T owned by the application and runs its creation handler. The first
@@ -48,8 +51,10 @@ class Application {
   Form* MainForm() const { return forms_.empty() ? nullptr : forms_.front().get(); }
 
   // Called from inside a catch block: hands the current exception to OnException, or shows it
-  // in the standard error message box. An exception that the hook itself raises is shown in the
-  // box and does not re-enter the hook.
+  // in the standard error message box. An exception that the hook itself raises, or that is
+  // reported on the hook's thread while the hook runs, is shown in the box and does not re-enter
+  // the hook. The hook runs on one thread at a time: an exception reported on another thread
+  // meanwhile waits for it, then reaches the hook.
   void HandleException(Component* sender);
   void ShowException(const std::exception& error);
 
@@ -70,7 +75,8 @@ class Application {
   void Dispatch(Component* sender, const std::exception& error);
 
   std::atomic<bool> terminated_{false};
-  bool in_hook_ = false;
+  std::mutex hook_lock_;                      // held while the hook runs
+  std::atomic<std::thread::id> hook_thread_;  // the thread that runs it; none when idle
   std::vector<std::unique_ptr<Form>> forms_;
 };
 

@@ -22,6 +22,10 @@ AsideFile::~AsideFile() {
 
 void AsideFile::PutInPlace() {
   CheckIo(os::SyncFile(aside_));
+  PutDurableInPlace();
+}
+
+void AsideFile::PutDurableInPlace() {
   CheckIo(os::RenameFile(aside_, path_));
   placed_ = true;
 }

@@ -29,6 +29,9 @@ class AsideFile {
   // Makes the aside file durable and gives it the file's name, replacing a file of that name.
   // Raises EInOutError; the aside file then goes with the object.
   void PutInPlace();
+  // The same for content that its writer has made durable already, through the handle that wrote
+  // it (os::SyncHandle): only the rename is left.
+  void PutDurableInPlace();
 
  private:
   std::string path_;

@@ -70,7 +70,9 @@ class Edit : public Component {
 // A periodic timer of the application's loop. It fires while it is enabled, has a non-zero
 // interval and a handler. Changing the interval or enabling it starts the count afresh; setting
 // the interval it already has changes nothing. Ticks are fixed-rate: a late tick does not shift
-// the ones after it, and ticks missed while a handler ran are skipped, not bunched.
+// the ones after it, and ticks missed while a handler ran are skipped, not bunched. A tick that
+// comes while the timer's own handler still runs (dispatched by a message loop inside it) is
+// dropped: the handler never runs inside itself.
 class Timer : public Component {
  public:
   explicit Timer(Component* owner);
@@ -82,7 +84,8 @@ class Timer : public Component {
   std::uint32_t Interval() const { return interval_; }
   void SetOnTimer(NotifyEvent handler);
 
-  // Runs the handler; an exception leaving it goes to the application's exception handling.
+  // Runs the handler, unless it is running already; an exception leaving it goes to the
+  // application's exception handling.
   void Fire();
 
   bool Active() const { return enabled_ && interval_ != 0 && static_cast<bool>(on_timer_); }
@@ -96,6 +99,8 @@ class Timer : public Component {
   bool enabled_ = true;
   std::uint32_t interval_ = 1000;
   NotifyEvent on_timer_;
+  bool running_ = false;   // the handler runs
+  bool* freed_ = nullptr;  // while it runs: set when the handler frees the timer
 };
 
 }  // namespace rt

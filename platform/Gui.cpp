@@ -111,6 +111,7 @@ void Edit::Repaint() {
 Timer::Timer(Component* owner) : Component(owner) {}
 
 Timer::~Timer() {
+  if (freed_) *freed_ = true;
   gui::TimerDestroyed(*this);
 }
 
@@ -136,14 +137,27 @@ void Timer::Update() {
 }
 
 void Timer::Fire() {
-  if (!on_timer_) return;
+  if (!on_timer_ || running_) return;
+  // The handler may free the timer: it is touched afterwards only when it is still there.
+  bool freed = false;
+  running_ = true;
+  freed_ = &freed;
+  auto finished = [this, &freed] {
+    if (freed) return;
+    running_ = false;
+    freed_ = nullptr;
+  };
   try {
     // A copy, so a handler that replaces itself keeps running safely.
     NotifyEvent handler = on_timer_;
     handler(this);
   } catch (...) {
+    // The handler has ended: a tick that comes while its error is handled runs as usual.
+    finished();
     Application::Instance().HandleException(this);
+    return;
   }
+  finished();
 }
 
 // ---- Application
@@ -158,6 +172,8 @@ Application::~Application() {
 }
 
 void Application::Initialize() {
+  // The programs run unattended: added to what the process inherited, which stays.
+  SetErrorMode(GetErrorMode() | kFailCriticalErrors);
   ExcludeCurrentDirFromLibrarySearch();
   if (Title.empty()) Title = gui::DefaultTitle();
   gui::Initialize();
@@ -199,11 +215,22 @@ void Application::HandleException(Component* sender) {
 }
 
 void Application::Dispatch(Component* sender, const std::exception& error) {
-  if (!OnException || in_hook_) {
+  const std::thread::id self = std::this_thread::get_id();
+  // On the hook's own thread the hook has failed, or reports a failure of its own: it would fail
+  // again, so the box shows it.
+  if (!OnException || hook_thread_.load() == self) {
     ShowException(error);
     return;
   }
-  in_hook_ = true;
+  // A camera library's thread may report while the hook runs on the main thread, or the other
+  // way round: it waits its turn.
+  gui::LockAnsweringSends(hook_lock_);
+  std::lock_guard<std::mutex> held(hook_lock_, std::adopt_lock);
+  struct Running {
+    std::atomic<std::thread::id>& thread;
+    ~Running() { thread.store(std::thread::id()); }
+  } running{hook_thread_};
+  hook_thread_.store(self);
   try {
     OnException(sender, error);
   } catch (const std::exception& inner) {
@@ -211,7 +238,6 @@ void Application::Dispatch(Component* sender, const std::exception& error) {
   } catch (...) {
     ShowException(Exception("Unknown exception"));
   }
-  in_hook_ = false;
 }
 
 void Application::DestroyForms() {

@@ -1,6 +1,7 @@
 // What the shared GUI code needs of a backend (Gui_posix.cpp, Gui_win.cpp). Internal to platform/.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "platform/Forms.h"
@@ -24,6 +25,10 @@ void TimerDestroyed(Timer& timer);
 void RunLoop(Application& app);  // returns when app.Terminated()
 void WakeLoop();                 // makes RunLoop look at the terminate request; any thread
 void MessageBox(const std::string& caption, const std::string& text);
+// Takes `lock`, waiting as long as another thread holds it. Windows: meanwhile the waiting thread
+// answers what other threads send to its windows, so that a holder that updates one of them (a
+// status line) does not wait for the waiter in turn.
+void LockAnsweringSends(std::mutex& lock);
 std::string DefaultTitle();  // executable name without extension
 
 }  // namespace rt::gui

@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/Application.h"
@@ -156,6 +157,10 @@ void WakeLoop() {
 void MessageBox(const std::string& caption, const std::string& text) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);
+}
+
+void LockAnsweringSends(std::mutex& lock) {
+  lock.lock();  // no window of one thread waits for another here
 }
 
 std::string DefaultTitle() {

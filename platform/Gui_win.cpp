@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/Application.h"
@@ -257,6 +258,16 @@ void WakeLoop() {
 
 void MessageBox(const std::string& caption, const std::string& text) {
   ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+}
+
+void LockAnsweringSends(std::mutex& lock) {
+  MSG message;
+  while (!lock.try_lock()) {
+    // Handles only what other threads send (SendMessage, SetWindowText of one of our windows);
+    // posted messages, ticks among them, stay queued.
+    ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    ::Sleep(5);
+  }
 }
 
 std::string DefaultTitle() {

@@ -28,8 +28,14 @@ void* GetProcAddr(LibHandle handle, const char* name);
 bool FreeLib(LibHandle handle);
 
 // Sets the process error mode (0x8000: no message box when a file cannot be opened) and returns
-// the previous one. POSIX keeps the value only, since there is nothing it changes there.
+// the previous one; GetErrorMode reads it. POSIX keeps the value only, since there is nothing it
+// changes there.
 std::uint32_t SetErrorMode(std::uint32_t mode);
+std::uint32_t GetErrorMode();
+
+// Error mode bit: a critical error ("There is no disk in the drive") fails the call that met it
+// instead of showing the system's box, which would wait for a click where nobody may be.
+inline constexpr std::uint32_t kFailCriticalErrors = 0x0001;
 
 // Folder of the running executable, without a trailing separator (native form).
 std::string ExecutableDir();

@@ -72,4 +72,8 @@ std::uint32_t SetErrorMode(std::uint32_t mode) {
   return previous;
 }
 
+std::uint32_t GetErrorMode() {
+  return g_error_mode;
+}
+
 }  // namespace rt

@@ -1,5 +1,5 @@
 // Libraries by file name on Windows: LoadLibraryA, GetProcAddress, FreeLibrary, SetErrorMode,
-// SetDllDirectoryA.
+// GetErrorMode, SetDllDirectoryA.
 #include <windows.h>
 
 #include <string>
@@ -62,6 +62,10 @@ bool FreeLib(LibHandle handle) {
 
 std::uint32_t SetErrorMode(std::uint32_t mode) {
   return ::SetErrorMode(mode);
+}
+
+std::uint32_t GetErrorMode() {
+  return ::GetErrorMode();
 }
 
 std::string ExecutableDir() {

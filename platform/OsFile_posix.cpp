@@ -50,18 +50,23 @@ int CodeOf(int err, const std::string& native) {
   }
 }
 
-// Flushes what was written to the file or folder `native` to the disk. A folder that its file
-// system cannot flush (EINVAL) counts as flushed: a rename in it stands there as it is.
+// Flushes what was written through `fd` to the disk. A folder that its file system cannot flush
+// (EINVAL) counts as flushed: a rename in it stands there as it is.
+int SyncDescriptor(int fd, bool folder, const std::string& native) {
+  while (::fsync(fd) != 0) {
+    if (errno == EINTR) continue;
+    if (!folder || errno != EINVAL) return CodeOf(errno, native);
+    break;
+  }
+  return kIoOk;
+}
+
+// Flushes what was written to the file or folder `native` to the disk.
 int SyncNative(const std::string& native, bool folder) {
   // fsync needs no write access: a read-only descriptor flushes all the same.
   const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
   if (fd < 0) return CodeOf(errno, native);
-  int code = kIoOk;
-  while (::fsync(fd) != 0) {
-    if (errno == EINTR) continue;
-    if (!folder || errno != EINVAL) code = CodeOf(errno, native);
-    break;
-  }
+  const int code = SyncDescriptor(fd, folder, native);
   ::close(fd);
   return code;
 }
@@ -115,6 +120,10 @@ int WriteFile(std::intptr_t handle, const char* data, std::size_t size) {
 int CloseFile(std::intptr_t handle) {
   if (::close(static_cast<int>(handle)) != 0 && errno != EINTR) return CodeOf(errno, "");
   return kIoOk;
+}
+
+int SyncHandle(std::intptr_t handle) {
+  return SyncDescriptor(static_cast<int>(handle), /*folder=*/false, "");
 }
 
 int SyncFile(const std::string& path) {

@@ -48,6 +48,33 @@ bool IsNoHandle(std::intptr_t handle) {
   return ToHandle(handle) == INVALID_HANDLE_VALUE;
 }
 
+// Other programs open a file that has just been written for a moment: on-access virus scanners,
+// the search indexer, sync and backup clients. While they hold it, an open for writing, a flush
+// or a rename fails with one of these errors, and would cost the file.
+bool IsPassingHold(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+}
+
+// How long a step waits out such a hold, and the pause between its tries: a step on a file that
+// stays held fails after about two seconds, well inside one capture tick.
+constexpr ULONGLONG kHoldBoundMs = 2000;
+constexpr DWORD kHoldPauseMs = 50;
+
+// Runs `attempt` (true on success, else the reason in GetLastError) until it succeeds, fails for
+// another reason, or the bound has passed. Returns 0 or the input/output code of the last failure,
+// the same code that a single failed try gives.
+template <class Attempt>
+int PastHolds(Attempt attempt) {
+  const ULONGLONG start = ::GetTickCount64();
+  for (;;) {
+    if (attempt()) return 0;
+    const DWORD error = ::GetLastError();
+    if (!IsPassingHold(error) || ::GetTickCount64() - start >= kHoldBoundMs) return IoCodeOf(error);
+    ::Sleep(kHoldPauseMs);
+  }
+}
+
 }  // namespace
 
 int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
@@ -55,17 +82,20 @@ int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
     handle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
     return kIoPathNotFound;
   }
-  HANDLE h;
+  handle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
+  HANDLE h = INVALID_HANDLE_VALUE;
   if (write) {
-    h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Every file the programs write is opened here: a brief hold by another program is waited out.
+    const int code = PastHolds([&] {
+      h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+      return h != INVALID_HANDLE_VALUE;
+    });
+    if (code != 0) return code;
   } else {
     h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  }
-  if (h == INVALID_HANDLE_VALUE) {
-    handle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
-    return LastIoCode();
+    if (h == INVALID_HANDLE_VALUE) return LastIoCode();
   }
   handle = reinterpret_cast<std::intptr_t>(h);
   return 0;
@@ -105,13 +135,22 @@ int CloseFile(std::intptr_t handle) {
   return 0;
 }
 
+int SyncHandle(std::intptr_t handle) {
+  if (IsNoHandle(handle)) return ERROR_INVALID_HANDLE;
+  return PastHolds([&] { return ::FlushFileBuffers(ToHandle(handle)) != 0; });
+}
+
 int SyncFile(const std::string& path) {
   if (HoldsNul(path)) return kIoPathNotFound;
   // FlushFileBuffers needs a handle with write access; the file is opened as it is, not emptied.
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return LastIoCode();
-  const int code = ::FlushFileBuffers(h) ? 0 : LastIoCode();
+  HANDLE h = INVALID_HANDLE_VALUE;
+  const int opened = PastHolds([&] {
+    h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h != INVALID_HANDLE_VALUE;
+  });
+  if (opened != 0) return opened;
+  const int code = SyncHandle(reinterpret_cast<std::intptr_t>(h));
   ::CloseHandle(h);
   return code;
 }
@@ -119,11 +158,10 @@ int SyncFile(const std::string& path) {
 int RenameFile(const std::string& from, const std::string& to) {
   if (HoldsNul(from) || HoldsNul(to)) return kIoPathNotFound;
   // Write-through: the call returns once the new name is on the disk.
-  if (!::MoveFileExA(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return LastIoCode();
-  }
-  return 0;
+  return PastHolds([&] {
+    return ::MoveFileExA(from.c_str(), to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  });
 }
 
 }  // namespace rt::os

@@ -2,10 +2,14 @@
 // so loop behaviour is watched in the probe program (probe/Probe.cpp), run as a child process.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Application.h"
@@ -129,6 +133,11 @@ TEST(TimerLoop, AnEndRequestEndsTheProgramWhileErrorBoxesWaitForTheUser) {
   EXPECT_EQ(ProbeLines("box"), (std::vector<std::string>{"tick 2", "run returned"}));
 }
 
+TEST(ApplicationStart, CriticalErrorsFailTheCallInsteadOfWaitingInABox) {
+  // Added to the mode in force: the probe sets 0x8000 first, and it stays.
+  EXPECT_EQ(ProbeLines("errormode"), std::vector<std::string>{"error mode 32769"});
+}
+
 TEST(ExitProcedures, RunAtProgramEndTheLastInstalledFirst) {
   EXPECT_EQ(ProbeLines("exitprocs"),
             (std::vector<std::string>{"main end", "exit 2", "exit 1", "exit 0"}));
@@ -192,6 +201,83 @@ TEST(ExceptionHook, GetsEveryExceptionLeavingACreationOrTimerHandlerWithItsSende
   rt::Form quiet(nullptr);
   quiet.DoCreate();
   EXPECT_EQ(calls.size(), 3u);
+}
+
+TEST(ExceptionHook, AnErrorFromAnotherThreadWaitsForTheRunningHookThenReachesIt) {
+  std::mutex lock;
+  std::vector<std::string> calls;
+  std::atomic<bool> reported{false};
+  std::thread camera;
+  auto wait_for_report = [&](int tries) {
+    for (int i = 0; i < tries && !reported; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  };
+  HookGuard guard([&](rt::Component*, const std::exception& error) {
+    const std::string message = rt::ExceptionMessage(error);
+    std::lock_guard<std::mutex> held(lock);
+    calls.push_back(message);
+    if (message != "tick failed") return;
+    // While the hook runs here, a camera library's thread reports an error.
+    camera = std::thread([&] {
+      try {
+        throw rt::Exception("camera thread failed");
+      } catch (...) {
+        rt::Application::Instance().HandleException(nullptr);
+      }
+      reported = true;
+    });
+    wait_for_report(50);
+    calls.push_back(reported ? "reported while the hook ran" : "hook end");
+  });
+  testing::internal::CaptureStderr();  // where the headless error box would show
+  try {
+    throw rt::Exception("tick failed");
+  } catch (...) {
+    rt::Application::Instance().HandleException(nullptr);
+  }
+  wait_for_report(1000);
+  if (reported) {
+    camera.join();
+  } else {
+    camera.detach();  // stuck in an error box that nobody answers
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  std::lock_guard<std::mutex> held(lock);
+  EXPECT_EQ(calls, (std::vector<std::string>{"tick failed", "hook end", "camera thread failed"}));
+}
+
+TEST(Timers, ATickThatComesWhileTheHandlerRunsIsDropped) {
+  rt::Form form(nullptr);
+  auto* timer = new rt::Timer(&form);
+  int entered = 0;
+  timer->SetOnTimer([&](rt::Component* sender) {
+    // As a message loop inside the handler would dispatch the timer's next tick.
+    if (++entered == 1) static_cast<rt::Timer*>(sender)->Fire();
+  });
+  timer->Fire();
+  EXPECT_EQ(entered, 1);
+  timer->Fire();  // once the handler has returned, ticks run again
+  EXPECT_EQ(entered, 2);
+
+  // Neither a handler that fails nor one that frees its timer leaves the timer blocked or touched.
+  timer->SetOnTimer([&](rt::Component*) {
+    ++entered;
+    throw rt::Exception("camera gone");
+  });
+  int failures = 0;
+  HookGuard guard([&](rt::Component*, const std::exception&) { ++failures; });
+  timer->Fire();
+  timer->Fire();
+  EXPECT_EQ(entered, 4);
+  EXPECT_EQ(failures, 2);
+  timer->SetOnTimer([&](rt::Component* sender) {
+    ++entered;
+    delete sender;
+  });
+  timer->Fire();
+  EXPECT_EQ(entered, 5);
+  EXPECT_TRUE(form.Components().empty());
 }
 
 // Records its own destruction.

@@ -146,6 +146,25 @@ TEST(ExceptionHook, AnErrorInsideTheHookIsShownInTheBoxAndDoesNotReenterTheHook)
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(shown, "torvane: Log failed: Camera lost.\ntorvane: Log failed: Camera lost.\n");
 
+  // Nor does an error reported on the hook's own thread while it runs (a callback inside it): it
+  // does not wait for the hook either.
+  app.Title = "torvane";
+  app.OnException = [&](rt::Component*, const std::exception&) {
+    ++calls;
+    try {
+      throw rt::Exception("Reported inside the hook");
+    } catch (...) {
+      app.HandleException(nullptr);
+    }
+  };
+  testing::internal::CaptureStderr();
+  timer.Fire();
+  const std::string inside = testing::internal::GetCapturedStderr();
+  app.OnException = nullptr;
+  app.Title = title;
+  EXPECT_EQ(calls, 3);
+  EXPECT_EQ(inside, "torvane: Reported inside the hook.\n");
+
   // Without a hook the error itself is shown.
   app.Title = "quensil";
   testing::internal::CaptureStderr();

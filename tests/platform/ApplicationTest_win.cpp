@@ -6,10 +6,13 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/Library.h"
 
 namespace platform_test {
+
+std::vector<std::string> Lines(const std::string& text);
 
 namespace {
 
@@ -77,3 +80,17 @@ bool RunProbe(const std::string& scenario, int& exit_code, std::string& out, std
 }
 
 }  // namespace platform_test
+
+namespace {
+
+TEST(TimerLoop, ATimerWhoseHandlerWaitsInAMessageLoopIsNotEnteredAgain) {
+  // The first tick's handler waits in a message box for 550 ms, over five of its own ticks.
+  int exit_code = -1;
+  std::string out, err;
+  ASSERT_TRUE(platform_test::RunProbe("nested", exit_code, out, err)) << out;
+  EXPECT_EQ(exit_code, 0) << err;
+  EXPECT_EQ(platform_test::Lines(out),
+            (std::vector<std::string>{"enter 1", "other", "leave 1", "run returned"}));
+}
+
+}  // namespace

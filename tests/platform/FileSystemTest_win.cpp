@@ -6,12 +6,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/AsideFile.h"
 #include "platform/DateTime.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Library.h"
+#include "platform/TextFile.h"
 
 namespace {
 
@@ -85,6 +90,108 @@ TEST(FileSystem, IsLinkTellsAReparsePointFromAFolder) {
   }
   EXPECT_FALSE(rt::IsLink((dir / "missing").string()));
   EXPECT_FALSE(rt::IsLink(link + '\0' + "x"));  // names nothing
+  fs::remove_all(dir);
+}
+
+// Another program holding a file open for a while (file_holder, built beside the tests).
+class Holder {
+ public:
+  Holder(const std::string& path, const char* share, int ms) {
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
+    ready_ = ::CreateEventA(&security, TRUE, FALSE, nullptr);
+    const std::string program = rt::ExecutableDir() + "\\file_holder.exe";
+    std::string command = "\"" + program + "\" \"" + path + "\" " + share + " " +
+                          std::to_string(ms) + " " +
+                          std::to_string(reinterpret_cast<std::uintptr_t>(ready_));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!::CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          nullptr, &startup, &process_)) {
+      return;
+    }
+    // Until it holds the file, or has ended without.
+    HANDLE either[] = {ready_, process_.hProcess};
+    held_ = ::WaitForMultipleObjects(2, either, FALSE, 20000) == WAIT_OBJECT_0;
+  }
+  ~Holder() {
+    if (process_.hProcess) {
+      if (::WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process_.hProcess, 255);
+      }
+      ::CloseHandle(process_.hThread);
+      ::CloseHandle(process_.hProcess);
+    }
+    ::CloseHandle(ready_);
+  }
+  bool Held() const { return held_; }
+  // Whether it has let the file go and ended as it should.
+  bool Ended() const {
+    DWORD code = 1;
+    return process_.hProcess && ::WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0 &&
+           ::GetExitCodeProcess(process_.hProcess, &code) && code == 0;
+  }
+
+ private:
+  HANDLE ready_ = nullptr;
+  PROCESS_INFORMATION process_ = {};
+  bool held_ = false;
+};
+
+std::string Content(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  rt::TextFile file;
+  ASSERT_EQ(file.OpenWrite(path), rt::kIoOk);
+  ASSERT_EQ(file.WriteLine(text), rt::kIoOk);
+  ASSERT_EQ(file.Close(), rt::kIoOk);
+}
+
+// Virus scanners, the search indexer and sync clients open a new file for a moment. Such a hold
+// costs no file: the open for writing, the flush and the rename wait it out, whether the holder
+// lets others write (but not delete or rename) or only read. A hold longer than the wait still
+// fails, with the error that a single try gives.
+TEST(AsideFile, ABriefHoldByAnotherProgramIsWaitedOut) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("held-" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir);
+  const std::string target = dir.string() + "\\1.jpg";
+  for (const char* share : {"rw", "r"}) {
+    {
+      rt::AsideFile file(target);
+      WriteText(file.Name(), share);
+      Holder holder(file.Name(), share, 300);
+      ASSERT_TRUE(holder.Held()) << share;
+      EXPECT_NO_THROW(file.PutInPlace()) << share;
+      EXPECT_TRUE(holder.Ended()) << share;
+    }
+    EXPECT_EQ(Content(target), std::string(share) + "\r\n");
+    EXPECT_FALSE(rt::FileExists(rt::AsideName(target))) << share;
+
+    Holder holder(target, share, 300);  // a protocol file, written afresh
+    ASSERT_TRUE(holder.Held()) << share;
+    WriteText(target, "again");
+    EXPECT_TRUE(holder.Ended()) << share;
+    EXPECT_EQ(Content(target), "again\r\n");
+  }
+
+  {
+    rt::AsideFile file(target);
+    WriteText(file.Name(), "late");
+    Holder holder(file.Name(), "rw", 4000);
+    ASSERT_TRUE(holder.Held());
+    try {
+      file.PutInPlace();
+      ADD_FAILURE() << "a file held for longer than the wait was put in place";
+    } catch (const rt::EInOutError& error) {
+      EXPECT_EQ(error.ErrorCode, ERROR_SHARING_VIOLATION);
+      EXPECT_EQ(error.Message(), "I/O error 32");
+    }
+    EXPECT_TRUE(holder.Ended());
+  }
+  EXPECT_EQ(Content(target), "again\r\n");
   fs::remove_all(dir);
 }
 

@@ -192,6 +192,26 @@ int Box() {
   });
 }
 
+// A 100 ms timer whose first tick waits in the standard error box, whose message loop runs until
+// the end request at 650 ms closes it. Windows: the box's loop dispatches the other timer's tick,
+// and drops the ticks of the timer whose handler waits.
+int Nested() {
+  return RunWithMainForm([](rt::Form& form) {
+    auto ticks = std::make_shared<int>(0);
+    StartTimer(form, 100, [ticks](rt::Component*) {
+      const std::string tick = std::to_string(++*ticks);
+      Say("enter " + tick);
+      if (*ticks == 1) App().ShowException(rt::Exception("Waiting for the user"));
+      Say("leave " + tick);
+    });
+    StartTimer(form, 350, [](rt::Component* sender) {
+      static_cast<rt::Timer*>(sender)->SetEnabled(false);
+      Say("other");
+    });
+    StartTimer(form, 650, [](rt::Component*) { App().Terminate(); });
+  });
+}
+
 // Runs until SIGINT or SIGTERM closes the main form; says "ready" from inside the loop.
 int Signal() {
   return RunWithMainForm([](rt::Form& form) {
@@ -200,6 +220,14 @@ int Signal() {
       Say("ready");
     });
   });
+}
+
+// The process error mode after the application's start, from a mode set before it.
+int ErrorMode() {
+  rt::SetErrorMode(0x8000);
+  App().Initialize();
+  Say("error mode " + std::to_string(rt::GetErrorMode()));
+  return 0;
 }
 
 // Three exit procedures, each handing on to the one it found installed.
@@ -227,9 +255,12 @@ struct Scenario {
 };
 
 constexpr Scenario kScenarios[] = {
-    {"rate", Rate},           {"stall", Stall},         {"restart", Restart}, {"silent", Silent},
-    {"terminate", Terminate}, {"close", Close},         {"early", Early},     {"box", Box},
+    {"rate", Rate},           {"stall", Stall},
+    {"restart", Restart},     {"silent", Silent},
+    {"terminate", Terminate}, {"close", Close},
+    {"early", Early},         {"box", Box},
     {"signal", Signal},       {"exitprocs", ExitProcs},
+    {"nested", Nested},       {"errormode", ErrorMode},
 };
 
 }  // namespace
