@@ -216,6 +216,16 @@ TEST_F(CDProbe, AFailingListCallEndsRemoteModeAndWritesNoCacheFile) {
   EXPECT_EQ(Calls("CDEnumAvValueRelease").size(), 1u);  // the list is not left open
   EXPECT_EQ(Calls("CDSetTvValue").size(), 0u);          // nothing sent back
   EXPECT_EQ(Calls("CDGetTvValueCount").size(), 0u);
+
+  // A count above what a 16-bit setting can have is refused before anything of the list is read.
+  std::string tooMany = "values av";
+  for (int k = 0; k <= 0x10000; ++k) tooMany += " 0x08";
+  Connect(tooMany + "\n");
+  EXPECT_EQ(RaisedMessage([&] { Probe(cacheDir); }),
+            "CDGetAvValueCount reported 65537 values, more than the 65536 a list can hold");
+  EXPECT_FALSE(lumidor->InRemoteMode);
+  EXPECT_EQ(Calls("CDEnumAvValueNext").size(), 0u);
+  EXPECT_EQ(Calls("CDEnumAvValueRelease").size(), 1u);
 }
 
 TEST_F(CDProbe, ASecondProbeOfTheModelInTheModeReadsTheCacheFile) {
