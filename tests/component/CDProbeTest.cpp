@@ -294,7 +294,7 @@ TEST_F(CDProbe, ACacheFileThatCannotBeCreatedEndsRemoteModeAfterTheSettingsAreSe
   EXPECT_EQ(progress, kFullProgress);
   // The settings went back (the beep is the last of them); the last shooting-mode call did not
   // follow.
-  EXPECT_EQ(TraceLines().back().rfind("CDSetRelCamSettingData(", 0), 0u) << TraceLines().back();
+  EXPECT_EQ(Last(TraceLines()).rfind("CDSetRelCamSettingData(", 0), 0u) << Last(TraceLines());
 }
 
 }  // namespace

@@ -297,6 +297,7 @@ TEST_F(EOSCamera, ARefusedWriteIsRetriedAndThenGivenUpWithoutStoppingTheOthers) 
   EXPECT_EQ(mode, 3u);  // two refusals, then taken
   EXPECT_EQ(av, 51u);   // refused every time: 50 waits, then given up
   EXPECT_EQ(tv, 1u);
+  ASSERT_FALSE(calls.empty());
   EXPECT_EQ(calls.back().substr(calls.back().size() - 10), "0x00000000");
   EXPECT_EQ(lumidor->RemoteGetParams().Tv, 20);
 }

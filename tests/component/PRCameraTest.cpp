@@ -162,7 +162,7 @@ TEST_F(PRCamera, SettingsAreReadAsCommonIndexesAndApertureAndShutterByShootingMo
   EXPECT_EQ(p.Beep, PRBeepToCam(0));
   EXPECT_EQ(p.WhiteBalance, 0);
   EXPECT_EQ(p.ExposureCompensation, PRExpCompToCam(0x18));
-  EXPECT_EQ(Calls("PR_GetDevicePropValue").back().rfind("0xD00B, 1, & -> 0x00000000", 0), 0u);
+  EXPECT_EQ(Last(Calls("PR_GetDevicePropValue")).rfind("0xD00B, 1, & -> 0x00000000", 0), 0u);
 }
 
 TEST_F(PRCamera, SettingsAreWrittenWithTheirCodesAndARefusalStopsNothing) {
@@ -175,7 +175,7 @@ TEST_F(PRCamera, SettingsAreWrittenWithTheirCodesAndARefusalStopsNothing) {
   EXPECT_EQ(RaisedMessage([&] { lumidor->RemoteSetParams(p); }), "");
   EXPECT_EQ(Writes(), (Strings{"0xD007=0x02", "0xD006=" + Hex(CamQualityToPR(5), 2), "0xD00E=0x02",
                                "0xD009=0x0064", "0xD00B=" + Hex(CamBeepToPR(1), 2)}));
-  EXPECT_EQ(Calls("PR_SetDevicePropValue")[0], "0xD007, 1, 0x02 -> 0x00000086");
+  EXPECT_EQ(Calls("PR_SetDevicePropValue").at(0), "0xD007, 1, 0x02 -> 0x00000086");
 
   fs::remove(dir / "trace.txt");
   RemoteParamType q;
