@@ -410,7 +410,7 @@ TEST_F(CDCamera, EachCheckedCallFailsWithItsOwnMessage) {
     EXPECT_EQ(RaisedMessage([&] { lumidor->ExtendShutdownTimer(); }),
               entryPoint + " errorcode 0x00000060, Invalid parameter");
     if (entryPoint != "CDEnumDevicePropertyReset") {
-      EXPECT_EQ(TraceNames().back(), "CDEnumDevicePropertyRelease");
+      EXPECT_EQ(Last(TraceNames()), "CDEnumDevicePropertyRelease");
     }
   }
 }

@@ -216,6 +216,16 @@ TEST_F(CDProbe, AFailingListCallEndsRemoteModeAndWritesNoCacheFile) {
   EXPECT_EQ(Calls("CDEnumAvValueRelease").size(), 1u);  // the list is not left open
   EXPECT_EQ(Calls("CDSetTvValue").size(), 0u);          // nothing sent back
   EXPECT_EQ(Calls("CDGetTvValueCount").size(), 0u);
+
+  // A count above what a 16-bit setting can have is refused before anything of the list is read.
+  std::string tooMany = "values av";
+  for (int k = 0; k <= 0x10000; ++k) tooMany += " 0x08";
+  Connect(tooMany + "\n");
+  EXPECT_EQ(RaisedMessage([&] { Probe(cacheDir); }),
+            "CDGetAvValueCount reported 65537 values, more than the 65536 a list can hold");
+  EXPECT_FALSE(lumidor->InRemoteMode);
+  EXPECT_EQ(Calls("CDEnumAvValueNext").size(), 0u);
+  EXPECT_EQ(Calls("CDEnumAvValueRelease").size(), 1u);
 }
 
 TEST_F(CDProbe, ASecondProbeOfTheModelInTheModeReadsTheCacheFile) {
@@ -284,7 +294,7 @@ TEST_F(CDProbe, ACacheFileThatCannotBeCreatedEndsRemoteModeAfterTheSettingsAreSe
   EXPECT_EQ(progress, kFullProgress);
   // The settings went back (the beep is the last of them); the last shooting-mode call did not
   // follow.
-  EXPECT_EQ(TraceLines().back().rfind("CDSetRelCamSettingData(", 0), 0u) << TraceLines().back();
+  EXPECT_EQ(Last(TraceLines()).rfind("CDSetRelCamSettingData(", 0), 0u) << Last(TraceLines());
 }
 
 }  // namespace

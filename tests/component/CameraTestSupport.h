@@ -34,6 +34,11 @@ inline std::string RaisedMessage(const std::function<void()>& operation) {
   return "";
 }
 
+// The last of the texts, or "" when there are none: compared, it fails a test instead of crashing.
+inline std::string Last(const Strings& texts) {
+  return texts.empty() ? "" : texts.back();
+}
+
 inline std::string ReadAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;

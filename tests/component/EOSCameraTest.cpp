@@ -297,6 +297,7 @@ TEST_F(EOSCamera, ARefusedWriteIsRetriedAndThenGivenUpWithoutStoppingTheOthers) 
   EXPECT_EQ(mode, 3u);  // two refusals, then taken
   EXPECT_EQ(av, 51u);   // refused every time: 50 waits, then given up
   EXPECT_EQ(tv, 1u);
+  ASSERT_FALSE(calls.empty());
   EXPECT_EQ(calls.back().substr(calls.back().size() - 10), "0x00000000");
   EXPECT_EQ(lumidor->RemoteGetParams().Tv, 20);
 }
@@ -498,6 +499,32 @@ TEST_F(EOSCamera, TheHandlersOfADestroyedComponentReachNoLaterComponent) {
     EXPECT_TRUE(later->EDWrapper->PendingItems.empty());
     EXPECT_EQ(Unreleased(), Strings{});  // the announced picture went back at once
   }
+
+  // Once every component is gone the registry numbers its slots from 0 again, so a component made
+  // then takes the slot of a gone one. The gone one's camera, kept here by a reference of the
+  // test's own, announces a picture to the gone handler: it reaches nothing of the new component.
+  lumidor.reset();
+  auto alone = std::make_unique<TLumidor>(nullptr);
+  alone->EnumerateCameras();
+  alone->Connect(2, 0);
+  EdsRef list = 0, held = 0;
+  ASSERT_EQ(EDSDK::EdsGetCameraList(&list), 0u);
+  ASSERT_EQ(EDSDK::EdsGetChildAtIndex(list, 0, &held), 0u);
+  (void)EDSDK::EdsRelease(list);
+  const std::int32_t slot = alone->RegistryIndex;
+  alone.reset();
+  auto later = std::make_unique<TLumidor>(nullptr);
+  EXPECT_EQ(later->RegistryIndex, slot);
+  later->EnumerateCameras();
+  later->Connect(2, 1);
+  int fired = 0;
+  later->OnRemoteEvent = [&](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {
+    ++fired;
+  };
+  ASSERT_EQ(EDSDK::EdsSendCommand(held, kEdsCommandTakePicture, 0), 0u);
+  EXPECT_EQ(fired, 0);
+  EXPECT_TRUE(later->EDWrapper->PendingItems.empty());
+  (void)EDSDK::EdsRelease(held);
   EXPECT_TRUE(hooked.empty());
 }
 

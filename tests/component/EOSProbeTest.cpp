@@ -236,7 +236,7 @@ TEST_F(EOSProbe, AFailedOrMalformedValueListEndsTheProbeWithoutSendingTheSetting
   EXPECT_FALSE(lumidor->InRemoteMode);
   EXPECT_FALSE(fs::exists(dir / "caps"));
   EXPECT_EQ(progress, std::vector<std::int32_t>(kAllProgress.begin(), kAllProgress.begin() + 11));
-  EXPECT_EQ(TraceNames().back(), "EdsGetPropertyDesc");
+  EXPECT_EQ(Last(TraceNames()), "EdsGetPropertyDesc");
   // The camera keeps what the last trials left on it.
   lumidor->EnterRemoteMode(ReleaseModeOnlyToPC, ReleaseDataKindTakeOnlyPicture, false, "");
   const RemoteParamType left = lumidor->RemoteGetParams();

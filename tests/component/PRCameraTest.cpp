@@ -162,7 +162,7 @@ TEST_F(PRCamera, SettingsAreReadAsCommonIndexesAndApertureAndShutterByShootingMo
   EXPECT_EQ(p.Beep, PRBeepToCam(0));
   EXPECT_EQ(p.WhiteBalance, 0);
   EXPECT_EQ(p.ExposureCompensation, PRExpCompToCam(0x18));
-  EXPECT_EQ(Calls("PR_GetDevicePropValue").back().rfind("0xD00B, 1, & -> 0x00000000", 0), 0u);
+  EXPECT_EQ(Last(Calls("PR_GetDevicePropValue")).rfind("0xD00B, 1, & -> 0x00000000", 0), 0u);
 }
 
 TEST_F(PRCamera, SettingsAreWrittenWithTheirCodesAndARefusalStopsNothing) {
@@ -175,7 +175,7 @@ TEST_F(PRCamera, SettingsAreWrittenWithTheirCodesAndARefusalStopsNothing) {
   EXPECT_EQ(RaisedMessage([&] { lumidor->RemoteSetParams(p); }), "");
   EXPECT_EQ(Writes(), (Strings{"0xD007=0x02", "0xD006=" + Hex(CamQualityToPR(5), 2), "0xD00E=0x02",
                                "0xD009=0x0064", "0xD00B=" + Hex(CamBeepToPR(1), 2)}));
-  EXPECT_EQ(Calls("PR_SetDevicePropValue")[0], "0xD007, 1, 0x02 -> 0x00000086");
+  EXPECT_EQ(Calls("PR_SetDevicePropValue").at(0), "0xD007, 1, 0x02 -> 0x00000086");
 
   fs::remove(dir / "trace.txt");
   RemoteParamType q;
@@ -309,9 +309,11 @@ TEST_F(PRCamera, AFailedTransferRaisesOnceAndLeavesNoFile) {
 
   // The library announces an object that does not exist and refuses it every time: it is tried
   // at two downloads, then dropped with the failure still raised, and the pictures behind it
-  // get through.
+  // get through. The next one counts its refusals afresh: refused once, it is kept and arrives.
   const std::string missing = "PR_RC_GetReleasedData errorcode 0x00002009, ";
-  Ready("picture_bytes 3000\nevent PR_RC_Release 0xC008 0 count=1\n");
+  Ready(
+      "picture_bytes 3000\nevent PR_RC_Release 0xC008 0 count=1\n"
+      "fail PR_RC_GetReleasedData 0x81 from=4 count=1\n");
   lumidor->OnRemoteEvent = [](RemoteEventCallbackType, const AdditionNotifyRemoteEventType&) {};
   lumidor->RemoteTakePicture();
   lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
@@ -325,6 +327,7 @@ TEST_F(PRCamera, AFailedTransferRaisesOnceAndLeavesNoFile) {
   EXPECT_EQ(lumidor->PRReleaseQueue.size(), 2u);
   EXPECT_EQ(fetch().rfind(missing, 0), 0u);
   EXPECT_EQ(lumidor->PRReleaseQueue.size(), 1u);
+  EXPECT_EQ(fetch().rfind("PR_RC_GetReleasedData errorcode 0x00000081, ", 0), 0u);
   EXPECT_EQ(fetch(), "");
   EXPECT_EQ(ReadAll(file), simcam::MakePicture(2, 3000));
   EXPECT_TRUE(hooked.empty());

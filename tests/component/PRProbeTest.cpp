@@ -188,7 +188,7 @@ TEST_F(PRProbe, AFailedOrMalformedDescriptionEndsEnterRemoteMode) {
   for (const auto& [cut, failing] : {std::pair{3, "0xD008"}, {11, "0xD01D"}, {14, "0xD01D"}}) {
     Connect("pr_values 0xD01D 0x20 0x28\npr_cut prop_desc " + std::to_string(cut) + "\n");
     EXPECT_EQ(RaisedMessage([&] { Probe(dir.string()); }), malformed) << cut;
-    EXPECT_EQ(Descriptions().back(), failing) << cut;
+    EXPECT_EQ(Last(Descriptions()), failing) << cut;
     EXPECT_FALSE(fs::exists(dir / "Cam X Mode0")) << cut;
   }
   // One that ends right after its form flag lists nothing.

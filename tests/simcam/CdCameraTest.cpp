@@ -224,6 +224,7 @@ TEST_F(SimcamCdCamera, ReleaseDeliversItsEventsInsideTheCallAndQueuesThePicture)
   seen.clear();
   ASSERT_EQ(Release(source, &count), kCDOk);
   EXPECT_EQ(count, 2u);
+  ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen.back(), "release 29 2");
   ASSERT_EQ(Download(source, dir_ / "thumb.jpg"), kCDOk);
   ASSERT_EQ(Download(source, dir_ / "2.jpg"), kCDOk);
@@ -234,6 +235,7 @@ TEST_F(SimcamCdCamera, ReleaseDeliversItsEventsInsideTheCallAndQueuesThePicture)
   ASSERT_EQ(CD(CDSelectReleaseDataKind)(source, kCDReleasePictureToCamera), kCDOk);
   seen.clear();
   ASSERT_EQ(Release(source, &count), kCDOk);
+  ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen.back(), "release 29 1");
   EXPECT_EQ(Download(source, dir_ / "3.jpg"), 0x8Du);
 

@@ -273,6 +273,7 @@ TEST_F(SimcamEosCamera, APictureIsAnnouncedInsideTheCommandAndDownloadedWithProg
             (std::vector<std::string>{"object 520", "progress 40", "progress 81", "progress 100"}));
   EXPECT_EQ(ReadFile(file), simcam::MakePicture(1, 40000));
   // The item is gone with its last reference.
+  ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(EDS(EdsRelease)(items[0]), kEdsErrInvalidHandle);
 
   // Progress once at the end; the second picture has the next number.

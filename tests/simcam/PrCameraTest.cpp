@@ -313,6 +313,7 @@ TEST_F(SimcamPrCamera, ReleaseAnnouncesItsItemsInsideTheCallAndTheyComeInChunks)
   };
   EXPECT_EQ(PR(PR_RC_Release)(camera), kPROk);
   EXPECT_EQ(received, simcam::MakePicture(1, 250000));
+  ASSERT_GE(seen.size(), 4u);
   EXPECT_EQ(std::vector<std::string>(seen.end() - 4, seen.end()),
             (std::vector<std::string>{"chunk 40 100000", "chunk 80 100000", "chunk 100 50000",
                                       "chunk 100 0"}));

@@ -640,6 +640,28 @@ TEST(TorvaneTick, AModeWrittenByHandHoldsUntilTheNextBoundary) {
     EXPECT_EQ(ModesOfReleases(run.Trace()).back(), kDay);
     EXPECT_EQ(run.SettingText(".mode"), "0\r\n");
   }
+  // After midnight the last boundary is the evening of the day before, also across the first of
+  // a month and of a year: day written at 00:30 holds. The runs go side by side.
+  const std::vector<std::string> starts = {"2026-06-22 00:30:00", "2026-07-01 00:30:00",
+                                           "2027-01-01 00:30:00"};
+  std::vector<std::unique_ptr<Session>> runs;
+  for (const std::string& start : starts) {
+    runs.push_back(std::make_unique<Session>("handmidnight" + std::to_string(runs.size())));
+    runs.back()->Cameras("camera cd Cam A\n");
+    runs.back()->StartAt(start);
+    runs.back()->Setting(".intervals", "1\r\n1\r\n");
+    runs.back()->Start();
+  }
+  for (const auto& run : runs) ASSERT_TRUE(run->WaitForReleases(1));
+  for (const auto& run : runs) run->Setting(".mode", "0\r\n");
+  for (const auto& run : runs) ASSERT_TRUE(run->WaitForReleases(run->Releases() + 4));
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(starts[i]);
+    ASSERT_TRUE(runs[i]->Stop());
+    EXPECT_EQ(switches(*runs[i]), 2u);  // the night at start, the day written
+    EXPECT_EQ(ModesOfReleases(runs[i]->Trace()).back(), kDay);
+    EXPECT_EQ(runs[i]->SettingText(".mode"), "0\r\n");
+  }
 }
 
 // config\ on a full drive at a night start: ".mode" cannot be written and stays empty, which is
