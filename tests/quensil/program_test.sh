@@ -106,10 +106,12 @@ begin() {
 
 # Runs quensil in the working directory with drive C: on the tmpfs, today 8 December 2026; with
 # the arguments in front of it, such as a change of user. A run that shows no error ends with
-# status 0; run_error expects one that shows an error, and so ends with status 1.
+# status 0; run_error expects one that shows an error, and so ends with status 1. A sanitizer
+# report ends it with 86, so that it never passes for an error the run was meant to show.
 launch() {
   (cd "$work" && DRIVE_C=$drive FAKETIME_DONT_FAKE_MONOTONIC=1 \
-    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 \
+    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:exitcode=86 \
+    UBSAN_OPTIONS=${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}exitcode=86 \
     timeout -k 5 60 "$@" faketime '2026-12-08 12:00:00' "$quensil" >"$scratch/out" 2>"$scratch/err")
   status=$?
 }
