@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "platform/Application.h"
 #include "platform/AsideFile.h"
@@ -93,15 +95,13 @@ void TForm1::erase_old_pictures() {
   passed_over_.clear();
   deferred_.clear();
   deferred_seen_.clear();
-  std::vector<std::exception_ptr> errors;
   try {
     erase_pass();
   } catch (...) {
     // An error that ends the pass comes after those it met before.
-    errors.push_back(std::current_exception());
+    deferred_.push_back(std::current_exception());
   }
-  errors.insert(errors.begin(), deferred_.begin(), deferred_.end());
-  deferred_.clear();
+  const std::vector<std::exception_ptr> errors = std::exchange(deferred_, {});
   if (errors.empty()) return;
   for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
     try {
