@@ -160,11 +160,15 @@ std::uint8_t ISOFirstByteToCam(std::uint32_t value) {
 
 }  // namespace
 
-void TCDSDK::CheckError(std::uint32_t Code, const std::string& FunctionName) {
-  if (Code == 0) return;
+std::string TCDSDK::FailureMessage(std::uint32_t Code, const std::string& FunctionName) {
   std::string text;
   CDERRORCODES::GetErrorText(Code, text);
-  throw ECamException(Lumidor::SdkFailureMessage(Code, FunctionName, text));
+  return Lumidor::SdkFailureMessage(Code, FunctionName, text);
+}
+
+void TCDSDK::CheckError(std::uint32_t Code, const std::string& FunctionName) {
+  if (Code == 0) return;
+  throw ECamException(FailureMessage(Code, FunctionName));
 }
 
 void TCDSDK::StartSDK() {
@@ -389,10 +393,14 @@ void TCDSDK::RemoteGetPicture(const std::string& FileName, CDProgressCallback Pr
   medium.Kind = kCDMediumFile;
   medium.FileName = FileName.c_str();
   CDReleasedDataInfo information{};
-  CheckError(
+  const CDResult code =
       CDAPI::CDGetReleasedData(SourceHandle, ProgressCallback, static_cast<CDContext>(Context),
-                               kCDProgressOption, &information, &medium),
-      "CDGetReleasedData");
+                               kCDProgressOption, &information, &medium);
+  // The camera holds no released picture: told apart, with the same message.
+  if ((code & 0xFFFFu) == kCDErrNotReleased) {
+    throw Lumidor::ENoPictureWaiting(FailureMessage(code, "CDGetReleasedData"));
+  }
+  CheckError(code, "CDGetReleasedData");
 }
 
 void TCDSDK::RemoteTakePicture(CDProgressCallback ProgressCallback, std::int32_t Context) {

@@ -14,6 +14,8 @@ class TCDSDK {
   // The SDK-failure check: Code 0 returns; any other code raises ECamException
   // "<FunctionName> errorcode 0x<8 upper-case hex digits>, <the CD library's text of Code>".
   static void CheckError(std::uint32_t Code, const std::string& FunctionName);
+  // The message of a failed call: the entry point, the code and the library's text for it.
+  static std::string FailureMessage(std::uint32_t Code, const std::string& FunctionName);
 
   // Loads the library and starts it with the version record (40, 7, 3).
   void StartSDK();

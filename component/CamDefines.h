@@ -20,6 +20,14 @@ class ECamException : public rt::Exception {
   using rt::Exception::Exception;
 };
 
+// A download that found no released picture in the camera: the CD library answered "Device not
+// released", or no PowerShot release is queued. Its message is the usual one; a caller fetching
+// pictures that an earlier failed download left behind learns by it that the camera gave them up.
+class ENoPictureWaiting : public ECamException {
+ public:
+  using ECamException::ECamException;
+};
+
 // The current connection. CameraType: 0 none, 1 a PowerShot camera (CD or PowerShot library),
 // 2 an EOS camera. PowerSource 0 = unknown, else the camera's source 1..5; BatteryLevel 0 =
 // unknown, 1 high, 2 half, 3 low.

@@ -323,7 +323,7 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
   PRReleaseRecord record;
   {
     std::lock_guard<std::mutex> lock(PRReleaseQueueLock);
-    if (PRReleaseQueue.empty()) throw ECamException("There are no pictures to download");
+    if (PRReleaseQueue.empty()) throw ENoPictureWaiting("There are no pictures to download");
     record = PRReleaseQueue.front();
   }
   PRDownloadStream.reset();

@@ -29,6 +29,7 @@ namespace Lumidor {
 
 using CamDefines::ConnectInfoType;
 using CamDefines::ECamException;
+using CamDefines::ENoPictureWaiting;
 using CamDefines::ReleaseDataKindType;
 using CamDefines::ReleaseModeType;
 using CamDefines::RemoteEventCallbackType;
@@ -259,6 +260,7 @@ class TLumidor : public rt::Component {
   // it is whole and flushed (rt::AsideFile): a failure, a kill or a power cut leaves FileName as
   // it was. One download at a time: a call made while one is under way (from a handler inside the
   // library's callbacks, or on another thread) raises ECamException and touches nothing of it.
+  // A camera that holds no released picture raises ENoPictureWaiting.
   void RemoteGetPicture(const std::string& FileName, ReleaseDataKindType ReleaseDataKind);
   RemoteParamType RemoteGetParams();
   void RemoteSetParams(RemoteParamType Params);

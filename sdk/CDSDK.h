@@ -38,6 +38,7 @@ constexpr CDResult kCDErrInvalidParameter = 0x00000060;
 constexpr CDResult kCDErrInvalidHandle = 0x00000061;
 constexpr CDResult kCDErrInvalidIndex = 0x00000063;
 constexpr CDResult kCDErrDeviceBusy = 0x00000081;
+constexpr CDResult kCDErrNotReleased = 0x0000008D;        // a transfer with no released picture
 constexpr CDResult kCDErrEnumNotApplicable = 0x000000F0;  // our choice for a next call past the end
 
 // Argument values the component sends as they stand (their meaning is the library's).

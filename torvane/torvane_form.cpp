@@ -478,29 +478,54 @@ bool TForm1::next_free_serial(const std::string& day_folder) {
   return false;
 }
 
+// Files what the camera holds, oldest first: the pictures that failed downloads left in it, then
+// this release's own. Each takes the next number, in the day folder of the moment it is filed,
+// so a failed download shifts no later picture and leaves none behind once it can be fetched.
 void TForm1::file_released_picture() {
-  // One day folder for the whole picture: the picture and its number go to the same folder even
-  // when midnight passes during the download.
-  const std::string day = protocol::day_folder(storage_root, storage_dir, clock->Now());
-  if (!rt::DirectoryExists(day)) {
-    rt::CreateDir(day);
-    picture_serial = 1;
-  }
-
-  try {
-    if (!next_free_serial(day)) {
-      throw rt::Exception("Every picture number is taken in " + day);
+  std::uint32_t waiting = pictures_owed + 1;
+  pictures_owed = 0;
+  for (bool first = true; waiting > 0; first = false) {
+    // One day folder for the whole picture: the picture and its number go to the same folder
+    // even when midnight passes during the download.
+    const std::string day = protocol::day_folder(storage_root, storage_dir, clock->Now());
+    if (!rt::DirectoryExists(day)) {
+      rt::CreateDir(day);
+      picture_serial = 1;
     }
-    trace("Remote Get pic start");
-    Lumidor1->RemoteGetPicture(protocol::picture_path(day, picture_serial),
-                               ReleaseDataKindTakeOnlyPicture);
-  } catch (...) {
-    stop_pictures("RemoteGetPicture error");
-    camera_error = true;
-    return;
-  }
-  if (camera_error) return;
 
+    try {
+      if (!next_free_serial(day)) {
+        throw rt::Exception("Every picture number is taken in " + day);
+      }
+      trace("Remote Get pic start");
+      Lumidor1->RemoteGetPicture(protocol::picture_path(day, picture_serial),
+                                 ReleaseDataKindTakeOnlyPicture);
+    } catch (const Lumidor::ENoPictureWaiting&) {
+      // The camera holds nothing more: it gave up a picture it could not deliver. Only a release
+      // whose own picture is missing is a failure.
+      if (first) stop_download();
+      return;
+    } catch (...) {
+      // This picture and those after it stay in the camera, for the next release.
+      pictures_owed = std::min(waiting, kMaxPicturesOwed);
+      stop_download();
+      return;
+    }
+    --waiting;
+    if (camera_error) {
+      pictures_owed = waiting;
+      return;
+    }
+    picture_filed(day);
+  }
+}
+
+void TForm1::stop_download() {
+  stop_pictures("RemoteGetPicture error");
+  camera_error = true;
+}
+
+void TForm1::picture_filed(const std::string& day) {
   if (!af_locked && af_lock_wanted) {
     try {
       Lumidor1->RemoteAFLock(true);

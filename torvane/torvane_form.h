@@ -58,6 +58,8 @@ class TForm1 : public rt::Form {
   static constexpr std::int32_t kMinIntervalSeconds = 1;
   static constexpr std::int32_t kMaxIntervalSeconds = 0x7FFFFFFF / 1000;
   static constexpr std::uint64_t kRepeatLogMs = 60u * 60u * 1000u;
+  // More pictures than a day folder can number are never owed.
+  static constexpr std::uint32_t kMaxPicturesOwed = 0x10000;
 
   // Where the date and hour come from.
   const rt::Clock* clock = &rt::SystemClock();
@@ -71,6 +73,9 @@ class TForm1 : public rt::Form {
   // Set by the tick from "cams.error", read and set by the download handler, which may run on
   // the camera library's thread.
   std::atomic<bool> camera_error{false};
+  // Pictures still in the camera after failed downloads, filed at the next release before its
+  // own. Touched by the download handler only.
+  std::uint32_t pictures_owed = 0;
   bool af_lock_wanted = false;
   bool af_locked = false;
   std::int32_t night_mode_enabled = 1;
@@ -91,6 +96,8 @@ class TForm1 : public rt::Form {
   // The last write of ".mode" failed: the file does not hold current_mode.
   bool mode_unwritten_ = false;
   void file_released_picture();
+  void stop_download();
+  void picture_filed(const std::string& day);
   void stop_pictures(const std::string& message);
   void write_log(const std::string& message, bool repeat_limited) noexcept;
   bool next_free_serial(const std::string& day_folder);

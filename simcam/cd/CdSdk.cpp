@@ -378,13 +378,20 @@ extern "C" CDResult SDKCALL CDGetReleasedData(CDSourceHandle source, CDProgressC
   } else {
     call.Arg(medium);
   }
-  if (auto code = call.Injected()) return call.Return(*code);
   std::shared_ptr<simcam::Source> opened;
+  if (auto code = call.Injected()) {
+    // A camera that gives up what it failed to deliver: the item is gone with the failure.
+    if (state.engine.config().cd.dropFailed && !simcam::NeedReleaseControl(source, opened) &&
+        !opened->released.empty()) {
+      opened->released.pop_front();
+    }
+    return call.Return(*code);
+  }
   if (auto code = simcam::NeedReleaseControl(source, opened)) return call.Return(*code);
   if (!info || !medium || medium->Kind != kCDMediumFile || !medium->FileName) {
     return call.Return(kCDErrInvalidParameter);
   }
-  if (opened->released.empty()) return call.Return(simcam::kCDErrNotReleased);
+  if (opened->released.empty()) return call.Return(kCDErrNotReleased);
   const simcam::ReleasedItem item = opened->released.front();
   const simcam::Config& config = state.engine.config();
   std::string bytes;

@@ -26,7 +26,6 @@ constexpr CDResult kCDErrFileNotFound = 0x22;
 constexpr CDResult kCDErrFileOpen = 0x23;
 constexpr CDResult kCDErrFileWrite = 0x28;
 constexpr CDResult kCDErrDeviceRefused = 0x86;
-constexpr CDResult kCDErrNotReleased = 0x8D;
 constexpr CDResult kCDErrInvalidCall = 0xF1;
 constexpr CDResult kCDErrInvalidId = 0xF3;
 

@@ -267,6 +267,12 @@ const std::map<std::string, Handler, std::less<>>& Directives() {
          if (error.empty()) config.cd.writeLimit = limit;
          return error;
        }},
+      {"cd_drop_failed",
+       [](std::string_view rest, Config& config) -> std::string {
+         if (!Trim(rest).empty()) return "takes no arguments";
+         config.cd.dropFailed = true;
+         return {};
+       }},
       // PowerShot camera directives.
       {"pr_value",
        [](std::string_view rest, Config& config) -> std::string {

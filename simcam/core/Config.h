@@ -76,8 +76,9 @@ struct CdCameraConfig {
   std::uint32_t zoomOptical = 8;
   std::uint32_t zoomPosition = 0;
   std::uint32_t thumbnailBytes = 4096;
-  std::string pictureFile;                                       // empty: generated pictures
-  std::optional<std::uint32_t> writeLimit;                       // `cd_write_limit N`
+  std::string pictureFile;                  // empty: generated pictures
+  std::optional<std::uint32_t> writeLimit;  // `cd_write_limit N`
+  bool dropFailed = false;                  // `cd_drop_failed`: a failed transfer gives its item up
   std::map<std::string, SettingOverride, std::less<>> settings;  // by setting name
   std::vector<RefuseRule> refusals;
   std::vector<EventRule> events;

@@ -513,6 +513,8 @@ TEST(TorvaneTick, FilesNumberedPicturesUntilTheRunStateSaysExactlyZero) {
   EXPECT_EQ(ReadBytes(run.Day(kJune21) / "last_serial"), std::to_string(pictures) + "\r\n");
   EXPECT_EQ(ReadBytes(run.Day(kJune21) / "re_serial"), std::to_string(pictures) + "\r\n");
   EXPECT_EQ(run.SettingText(".mode"), "0\r\n");  // noon in June: day
+  // One transfer a picture: nothing is fetched twice, nothing is asked for that is not there.
+  EXPECT_EQ(Count(run.Trace(), "CDGetReleasedData("), pictures);
   EXPECT_EQ(run.Err(), "");
   EXPECT_EQ(run.ErrorLogs(), std::vector<std::string>{});
 }
@@ -955,14 +957,29 @@ TEST(TorvaneFailure, AFailedReleaseIsLoggedAndStopsPicturesWithoutLosingANumber)
   EXPECT_TRUE(run.Has("config/Cam.1.mode"));
 }
 
+// The release whose picture a file holds: the stand-ins write its number into every picture;
+// 0 for a file that is no picture of theirs.
+int ReleaseOf(const fs::path& path) {
+  const std::string bytes = ReadBytes(path);
+  const std::string mark = "simcam picture ";
+  const std::size_t at = bytes.find(mark);
+  return at == std::string::npos ? 0 : std::atoi(bytes.c_str() + at + mark.size());
+}
+
 // A failed download leaves no file under its number, not even the one a PowerShot-SDK download
-// creates before the transfer. A file put there meanwhile is kept, and the pictures after it go
-// on without a gap, each one whole.
+// creates before the transfer. A file put there meanwhile is kept. The picture the camera kept is
+// filed at the first release after cams.error was cleared, ahead of that release's own, so every
+// release is filed, whole and in order, and the failure shifts none of the pictures after it. A
+// camera that gave the picture up costs one more call, answered "nothing released", and no error.
 TEST(TorvaneFailure, AFailedDownloadIsLoggedAndNoPictureIsOverwritten) {
   REQUIRE_FAKETIME();
-  for (const char* config : {"camera cd Cam A\nfail CDGetReleasedData 0x22 from=2 count=1\n",
-                             "camera pr Cam A\nfail PR_RC_GetReleasedData 0x81 from=2 count=1\n"}) {
+  const std::string cdDrops = "cd_drop_failed\n";
+  const std::string cdFails = "camera cd Cam A\nfail CDGetReleasedData 0x22 from=2 count=1\n";
+  for (const std::string& config :
+       {cdFails, std::string("camera pr Cam A\nfail PR_RC_GetReleasedData 0x81 from=2 count=1\n"),
+        cdFails + cdDrops}) {
     SCOPED_TRACE(config);
+    const bool dropped = config.find(cdDrops) != std::string::npos;
     Session run("downloadfail");
     run.Cameras(config);
     run.StartAt("2026-06-21 12:00:00");
@@ -977,18 +994,33 @@ TEST(TorvaneFailure, AFailedDownloadIsLoggedAndNoPictureIsOverwritten) {
     // Something else put a file under the number the next picture would take.
     run.Put("store/cam1/" + kJune21 + "/2.jpg", "keep");
     run.Put("cams.error", "0\r\n");
-    ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "4.jpg"));
+    ASSERT_TRUE(run.WaitForFile(run.Day(kJune21) / "5.jpg"));
     ASSERT_TRUE(run.Stop());
     EXPECT_EQ(ReadBytes(run.Day(kJune21) / "2.jpg"), "keep");
     const int last = std::stoi(ReadBytes(run.Day(kJune21) / "last_serial"));
-    ASSERT_GE(last, 4);
+    ASSERT_GE(last, 5);
     std::vector<std::string> expected = {"last_serial", "re_serial"};
+    std::vector<int> releases;
     for (int n = 1; n <= last; ++n) {
       expected.push_back(std::to_string(n) + ".jpg");
-      EXPECT_TRUE(n == 2 || IsPicture(run.Day(kJune21) / expected.back())) << n;
+      if (n == 2) continue;
+      EXPECT_TRUE(IsPicture(run.Day(kJune21) / expected.back())) << n;
+      releases.push_back(ReleaseOf(run.Day(kJune21) / expected.back()));
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Session::Files(run.Day(kJune21)), expected);
+    // Every release up to the last, in number order; the one given up is missing.
+    const std::string trace = run.Trace();
+    const int made = static_cast<int>(Count(trace, "CDRelease(2, 0, &, 0, 3, &) -> 0x00000000") +
+                                      Count(trace, "PR_RC_Release(1) -> 0x00000000"));
+    std::vector<int> all;
+    for (int r = 1; r <= made; ++r) {
+      if (!(dropped && r == 2)) all.push_back(r);
+    }
+    EXPECT_EQ(releases, all);
+    EXPECT_EQ(Count(trace, ") -> 0x0000008D"), dropped ? 1u : 0u);
+    EXPECT_EQ(run.ErrorTexts(), std::vector<std::string>{"RemoteGetPicture error\r\n"});
+    EXPECT_EQ(run.Get("cams.error"), "0\r\n");
   }
 }
 
@@ -1134,7 +1166,7 @@ TEST(TorvaneLibrary, APropertySearchTheLibraryNeverEndsIsLoggedAndTheProgramStil
 // The PowerShot library announces, at the second picture, an object that does not exist and
 // refuses it at every download. The failure stops the pictures as any failed download does, but
 // once the controller has cleared cams.error (twice: the record is tried at two downloads before
-// it goes) the pictures are filed again.
+// it goes) the pictures are filed again, those it held up first, with no further error.
 TEST(TorvaneLibrary, APowerShotReleaseTheLibraryRefusesForGoodBlocksNoLaterPicture) {
   REQUIRE_FAKETIME();
   Session run("stalerelease");
@@ -1153,7 +1185,7 @@ TEST(TorvaneLibrary, APowerShotReleaseTheLibraryRefusesForGoodBlocksNoLaterPictu
   ASSERT_TRUE(run.Stop());
   ASSERT_TRUE(filed) << "no picture after cams.error was cleared " << cleared << " times";
   EXPECT_TRUE(run.Logged("RemoteGetPicture error"));
-  EXPECT_GE(cleared, 2);
+  EXPECT_EQ(cleared, 2);
   for (int n = 1; n <= 4; ++n) {
     EXPECT_TRUE(IsPicture(run.Day(kJune21) / (std::to_string(n) + ".jpg"))) << n;
   }
