@@ -302,10 +302,19 @@ expect_gone "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"
 
 # ---- The working directory on the picture drive, filled to the last block, and two past day
 # folders with their videos, whose preview and HDTV are empty: the first wipes free nothing for
-# erase.log's line, yet both folders go in one run, and erase.log holds the last wipe.
+# erase.log's line, yet both folders go in one run, and erase.log holds the last wipe. The first
+# folder holds 2000 empty pictures, whose lines overflow erase.log's buffer (64 KiB), so that a
+# write fails half way through its wipe, not only the close.
 begin "full drive"
-day 1 2020-01-01 3 video
+day 1 2020-01-01 0 video
 day 2 2021-01-01 3 video
+f=$(folder 1 2020-01-01)
+i=1
+while [ "$i" -le 2000 ]; do
+  : >"$f/$i.jpg"
+  i=$((i + 1))
+done
+crlf 2000 >"$f/last_serial"
 for f in "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"; do
   rm "$f/preview/1.jpg" "$f/HDTV/1.jpg"
 done
