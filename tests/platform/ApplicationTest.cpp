@@ -206,6 +206,10 @@ TEST(ExceptionHook, GetsEveryExceptionLeavingACreationOrTimerHandlerWithItsSende
 TEST(ExceptionHook, AnErrorFromAnotherThreadWaitsForTheRunningHookThenReachesIt) {
   std::mutex lock;
   std::vector<std::string> calls;
+  auto record = [&](const std::string& call) {
+    std::lock_guard<std::mutex> held(lock);
+    calls.push_back(call);
+  };
   std::atomic<bool> reported{false};
   std::thread camera;
   auto wait_for_report = [&](int tries) {
@@ -213,22 +217,31 @@ TEST(ExceptionHook, AnErrorFromAnotherThreadWaitsForTheRunningHookThenReachesIt)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   };
+  // The most threads seen inside the hook at once. The hook holds no lock of its own across its
+  // body, which would hide an overlap, and pauses, so that an overlap lasts long enough to show.
+  std::atomic<int> inside{0};
+  std::atomic<int> most_inside{0};
   HookGuard guard([&](rt::Component*, const std::exception& error) {
+    const int now = ++inside;
+    for (int most = most_inside; now > most && !most_inside.compare_exchange_weak(most, now);) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const std::string message = rt::ExceptionMessage(error);
-    std::lock_guard<std::mutex> held(lock);
-    calls.push_back(message);
-    if (message != "tick failed") return;
-    // While the hook runs here, a camera library's thread reports an error.
-    camera = std::thread([&] {
-      try {
-        throw rt::Exception("camera thread failed");
-      } catch (...) {
-        rt::Application::Instance().HandleException(nullptr);
-      }
-      reported = true;
-    });
-    wait_for_report(50);
-    calls.push_back(reported ? "reported while the hook ran" : "hook end");
+    record(message);
+    if (message == "tick failed") {
+      // While the hook runs here, a camera library's thread reports an error.
+      camera = std::thread([&] {
+        try {
+          throw rt::Exception("camera thread failed");
+        } catch (...) {
+          rt::Application::Instance().HandleException(nullptr);
+        }
+        reported = true;
+      });
+      wait_for_report(50);
+      record(reported ? "reported while the hook ran" : "hook end");
+    }
+    --inside;
   });
   testing::internal::CaptureStderr();  // where the headless error box would show
   try {
@@ -243,6 +256,7 @@ TEST(ExceptionHook, AnErrorFromAnotherThreadWaitsForTheRunningHookThenReachesIt)
     camera.detach();  // stuck in an error box that nobody answers
   }
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(most_inside, 1);
   std::lock_guard<std::mutex> held(lock);
   EXPECT_EQ(calls, (std::vector<std::string>{"tick failed", "hook end", "camera thread failed"}));
 }

@@ -107,7 +107,9 @@ begin() {
 # Runs quensil in the working directory with drive C: on the tmpfs, today 8 December 2026; with
 # the arguments in front of it, such as a change of user. A run that shows no error ends with
 # status 0; run_error expects one that shows an error, and so ends with status 1. A sanitizer
-# report ends it with 86, so that it never passes for an error the run was meant to show.
+# report ends it with 86, so that it never passes for an error the run was meant to show. Its
+# message boxes go to standard error, each a line of the caption (the program's title, "quensil")
+# and the text.
 launch() {
   (cd "$work" && DRIVE_C=$drive FAKETIME_DONT_FAKE_MONOTONIC=1 \
     ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:exitcode=86 \
@@ -283,7 +285,8 @@ if command -v setpriv >/dev/null &&
   setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$quensil" 2>/dev/null; then
   run_error setpriv --reuid=65534 --regid=65534 --clear-groups
   expect_gone "$(folder 2 2021-01-01)" "$(folder 1 2022-01-01)" "$(folder 1 2020-01-01)/1.jpg"
-  grep -q 'File access denied\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
+  grep -q '^quensil: File access denied\.$' "$scratch/err" ||
+    fail "no message box: $(cat "$scratch/err")"
 else
   echo "note: quensil cannot be run as an ordinary user here (setpriv); the unit tests cover it"
 fi
@@ -297,15 +300,24 @@ mkdir "$work/erase.log"
 leave_free $(($(total_pages) / 4))
 run_error
 expect_gone "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"
-[ "$(grep -c 'File access denied\.$' "$scratch/err")" = 1 ] ||
+[ "$(grep -c '^quensil: File access denied\.$' "$scratch/err")" = 1 ] ||
   fail "not one message box: $(cat "$scratch/err")"
 
 # ---- The working directory on the picture drive, filled to the last block, and two past day
 # folders with their videos, whose preview and HDTV are empty: the first wipes free nothing for
-# erase.log's line, yet both folders go in one run, and erase.log holds the last wipe.
+# erase.log's line, yet both folders go in one run, and erase.log holds the last wipe. The first
+# folder holds 2000 empty pictures, whose lines overflow erase.log's buffer (64 KiB), so that a
+# write fails half way through its wipe, not only the close.
 begin "full drive"
-day 1 2020-01-01 3 video
+day 1 2020-01-01 0 video
 day 2 2021-01-01 3 video
+f=$(folder 1 2020-01-01)
+i=1
+while [ "$i" -le 2000 ]; do
+  : >"$f/$i.jpg"
+  i=$((i + 1))
+done
+crlf 2000 >"$f/last_serial"
 for f in "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"; do
   rm "$f/preview/1.jpg" "$f/HDTV/1.jpg"
 done
@@ -317,7 +329,7 @@ work=$drive/work
 run_error
 work=$scratch/work
 expect_gone "$(folder 1 2020-01-01)" "$(folder 2 2021-01-01)"
-grep -q 'Disk full\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
+grep -q '^quensil: Disk full\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
 w='c:\store\cam2\'$(day_text 2021-01-01)
 crlf "Erasing $w\\1.jpg" "Erasing $w\\2.jpg" "Erasing $w\\3.jpg" "Erasing $w\\last_serial" \
   "Erasing $w\\re_serial" "Erasing dir$w" >"$scratch/expected"
@@ -330,7 +342,7 @@ rm "$work/rec_path"
 day 1 2020-05-05 3 video
 leave_free $(($(total_pages) / 4))
 run_error
-grep -q 'File not found\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
+grep -q '^quensil: File not found\.$' "$scratch/err" || fail "no message box: $(cat "$scratch/err")"
 expect_kept "$(folder 1 2020-05-05)/3.jpg"
 [ ! -e "$work/erase.log" ] || fail "erase.log written"
 
