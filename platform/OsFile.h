@@ -1,8 +1,12 @@
 // Raw file handles of the operating system, used by TextFile. Each call returns an
 // input/output code (0 = success) in the system's numbering ("File not found" = 2, ...).
-// Windows: an open for writing, a flush or a rename that another program's brief hold on the file
-// refuses (sharing or lock violation, access denied) is tried again for about two seconds before
-// it fails with that error; deletions are not (FileSystem.h).
+// Windows: other programs (virus scanners, the search indexer, sync clients) open a new file for
+// a moment. An open for writing, the open that SyncFile makes and a rename that such a hold
+// refuses are tried again for about two seconds, then fail with the error that a single try
+// gives. A hold shows as a sharing or lock violation, or as access denied on an existing plain
+// file that is not read-only (a rename onto a file that another program holds). Any other access
+// denied never passes (a folder under the name, a read-only file, a folder that may not be
+// written in) and fails at once; so do deletions (FileSystem.h). The POSIX backend never waits.
 // Paths are the system's own (backslashes, drive letters); the backend translates them. A path
 // that holds a NUL names no file: every call on it fails with "Invalid filename" (3).
 #pragma once
@@ -22,6 +26,7 @@ int CloseFile(std::intptr_t handle);
 // returns, so that a power cut afterwards cannot take it back. SyncHandle flushes through the
 // handle that wrote the file (open for writing); SyncFile opens the file by name for it, for
 // content that someone else wrote.
+// No other program's open can refuse SyncHandle: it never waits.
 int SyncHandle(std::intptr_t handle);
 int SyncFile(const std::string& path);
 // Gives the file `from` the name `to` in one step, replacing a file of that name: anyone looking
