@@ -64,30 +64,35 @@ bool IsPassingHold(DWORD error, const std::string& path) {
   return error == ERROR_ACCESS_DENIED && IsWritablePlainFile(path);
 }
 
-// How long a step waits out such a hold, and the pause between its tries: a step on a file that
-// stays held fails after about two seconds, well inside one capture tick.
-constexpr ULONGLONG kHoldBoundMs = 2000;
+// The pause between two tries of a step that a hold refused.
 constexpr DWORD kHoldPauseMs = 50;
 
 // Runs `attempt` (true on success, else the reason in GetLastError) until it succeeds, fails for
-// a reason other than a hold on `path`, or the bound has passed. Returns 0 or the input/output
-// code of the last failure, the same code that a single failed try gives.
+// a reason other than a hold on `path`, or `wait` is spent; what it waited is taken from `wait`.
+// Returns 0 or the input/output code of the last failure, the same code that a single failed try
+// gives.
 template <class Attempt>
-int PastHolds(const std::string& path, Attempt attempt) {
+int PastHolds(HoldWait& wait, const std::string& path, Attempt attempt) {
+  if (attempt()) return 0;
   const ULONGLONG start = ::GetTickCount64();
+  const auto waited = [&] { return static_cast<std::int64_t>(::GetTickCount64() - start); };
   for (;;) {
-    if (attempt()) return 0;
     const DWORD error = ::GetLastError();
-    if (!IsPassingHold(error, path) || ::GetTickCount64() - start >= kHoldBoundMs) {
+    if (!IsPassingHold(error, path) || waited() >= wait.LeftMs()) {
+      wait.Spend(waited());
       return IoCodeOf(error);
     }
     ::Sleep(kHoldPauseMs);
+    if (attempt()) {
+      wait.Spend(waited());
+      return 0;
+    }
   }
 }
 
 }  // namespace
 
-int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
+int OpenFile(const std::string& path, bool write, std::intptr_t& handle, HoldWait& wait) {
   if (HoldsNul(path)) {
     handle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
     return kIoPathNotFound;
@@ -96,7 +101,7 @@ int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
   HANDLE h = INVALID_HANDLE_VALUE;
   if (write) {
     // Every file the programs write is opened here: a brief hold by another program is waited out.
-    const int code = PastHolds(path, [&] {
+    const int code = PastHolds(wait, path, [&] {
       h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
       return h != INVALID_HANDLE_VALUE;
@@ -151,11 +156,11 @@ int SyncHandle(std::intptr_t handle) {
   return 0;
 }
 
-int SyncFile(const std::string& path) {
+int SyncFile(const std::string& path, HoldWait& wait) {
   if (HoldsNul(path)) return kIoPathNotFound;
   // FlushFileBuffers needs a handle with write access; the file is opened as it is, not emptied.
   HANDLE h = INVALID_HANDLE_VALUE;
-  const int opened = PastHolds(path, [&] {
+  const int opened = PastHolds(wait, path, [&] {
     h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h != INVALID_HANDLE_VALUE;
@@ -166,11 +171,11 @@ int SyncFile(const std::string& path) {
   return code;
 }
 
-int RenameFile(const std::string& from, const std::string& to) {
+int RenameFile(const std::string& from, const std::string& to, HoldWait& wait) {
   if (HoldsNul(from) || HoldsNul(to)) return kIoPathNotFound;
   // Write-through: the call returns once the new name is on the disk. A rename onto a file that
   // another program holds is refused as access denied.
-  return PastHolds(to, [&] {
+  return PastHolds(wait, to, [&] {
     return ::MoveFileExA(from.c_str(), to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   });
