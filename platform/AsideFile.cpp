@@ -21,12 +21,12 @@ AsideFile::~AsideFile() {
 }
 
 void AsideFile::PutInPlace() {
-  CheckIo(os::SyncFile(aside_));
+  CheckIo(os::SyncFile(aside_, wait_));
   PutDurableInPlace();
 }
 
 void AsideFile::PutDurableInPlace() {
-  CheckIo(os::RenameFile(aside_, path_));
+  CheckIo(os::RenameFile(aside_, path_, wait_));
   placed_ = true;
 }
 

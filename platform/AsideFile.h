@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/OsFile.h"
+
 namespace rt {
 
 inline constexpr char kAsideSuffix[] = ".part";
@@ -25,6 +27,10 @@ class AsideFile {
 
   // Where the content is to be written; whoever writes it has closed it before PutInPlace.
   const std::string& Name() const { return aside_; }
+  // What the file's steps may still wait on other programs' holds, all together: whoever opens
+  // Name() for writing passes it to os::OpenFile, and the flush and the rename wait on what is
+  // left of it.
+  os::HoldWait& Wait() { return wait_; }
 
   // Makes the aside file durable and gives it the file's name, replacing a file of that name.
   // Raises EInOutError; the aside file then goes with the object.
@@ -36,6 +42,7 @@ class AsideFile {
  private:
   std::string path_;
   std::string aside_;
+  os::HoldWait wait_;
   bool placed_ = false;
 };
 

@@ -1,8 +1,12 @@
 // Raw file handles of the operating system, used by TextFile. Each call returns an
 // input/output code (0 = success) in the system's numbering ("File not found" = 2, ...).
-// Windows: an open for writing, a flush or a rename that another program's brief hold on the file
-// refuses (sharing or lock violation, access denied) is tried again for about two seconds before
-// it fails with that error; deletions are not (FileSystem.h).
+// Windows: other programs (virus scanners, the search indexer, sync clients) open a new file for
+// a moment. An open for writing, the open that SyncFile makes and a rename that such a hold
+// refuses are tried again while their HoldWait lasts, then fail with the error that a single try
+// gives. A hold shows as a sharing or lock violation, or as access denied on an existing plain
+// file that is not read-only (a rename onto a file that another program holds). Any other access
+// denied never passes (a folder under the name, a read-only file, a folder that may not be
+// written in) and fails at once; so do deletions (FileSystem.h). The POSIX backend never waits.
 // Paths are the system's own (backslashes, drive letters); the backend translates them. A path
 // that holds a NUL names no file: every call on it fails with "Invalid filename" (3).
 #pragma once
@@ -13,7 +17,21 @@
 
 namespace rt::os {
 
-int OpenFile(const std::string& path, bool write, std::intptr_t& handle);
+// What the steps of writing one file may still spend, all together, waiting out other programs'
+// holds on it: a file that stays held fails after about two seconds in all, however many of its
+// steps meet the hold. One per file, shared by its open for writing, its flush and its rename.
+class HoldWait {
+ public:
+  static constexpr std::int64_t kBoundMs = 2000;
+
+  std::int64_t LeftMs() const { return left_ms_; }
+  void Spend(std::int64_t ms) { left_ms_ = ms < left_ms_ ? left_ms_ - ms : 0; }
+
+ private:
+  std::int64_t left_ms_ = kBoundMs;
+};
+
+int OpenFile(const std::string& path, bool write, std::intptr_t& handle, HoldWait& wait);
 int ReadFile(std::intptr_t handle, char* buffer, std::size_t size, std::size_t& got);
 int WriteFile(std::intptr_t handle, const char* data, std::size_t size);
 int CloseFile(std::intptr_t handle);
@@ -22,11 +40,26 @@ int CloseFile(std::intptr_t handle);
 // returns, so that a power cut afterwards cannot take it back. SyncHandle flushes through the
 // handle that wrote the file (open for writing); SyncFile opens the file by name for it, for
 // content that someone else wrote.
+// No other program's open can refuse SyncHandle: it never waits.
 int SyncHandle(std::intptr_t handle);
-int SyncFile(const std::string& path);
+int SyncFile(const std::string& path, HoldWait& wait);
 // Gives the file `from` the name `to` in one step, replacing a file of that name: anyone looking
 // sees the old file or the new one, never neither and never a mix. The new name is made durable
 // before this returns. Both names are in the same folder.
-int RenameFile(const std::string& from, const std::string& to);
+int RenameFile(const std::string& from, const std::string& to, HoldWait& wait);
+
+// The same steps on a file that has no others: each waits on a bound of its own.
+inline int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
+  HoldWait wait;
+  return OpenFile(path, write, handle, wait);
+}
+inline int SyncFile(const std::string& path) {
+  HoldWait wait;
+  return SyncFile(path, wait);
+}
+inline int RenameFile(const std::string& from, const std::string& to) {
+  HoldWait wait;
+  return RenameFile(from, to, wait);
+}
 
 }  // namespace rt::os

@@ -73,7 +73,7 @@ int SyncNative(const std::string& native, bool folder) {
 
 }  // namespace
 
-int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
+int OpenFile(const std::string& path, bool write, std::intptr_t& handle, HoldWait& /*wait*/) {
   if (HoldsNul(path)) return kIoPathNotFound;
   std::string native = NativePath(path);
   int flags = write ? (O_WRONLY | O_CREAT | O_TRUNC) : O_RDONLY;
@@ -126,12 +126,12 @@ int SyncHandle(std::intptr_t handle) {
   return SyncDescriptor(static_cast<int>(handle), /*folder=*/false, "");
 }
 
-int SyncFile(const std::string& path) {
+int SyncFile(const std::string& path, HoldWait& /*wait*/) {
   if (HoldsNul(path)) return kIoPathNotFound;
   return SyncNative(NativePath(path), /*folder=*/false);
 }
 
-int RenameFile(const std::string& from, const std::string& to) {
+int RenameFile(const std::string& from, const std::string& to, HoldWait& /*wait*/) {
   if (HoldsNul(from) || HoldsNul(to)) return kIoPathNotFound;
   const std::string native_from = NativePath(from);
   const std::string native_to = NativePath(to);

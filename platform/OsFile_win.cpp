@@ -48,36 +48,51 @@ bool IsNoHandle(std::intptr_t handle) {
   return ToHandle(handle) == INVALID_HANDLE_VALUE;
 }
 
-// Other programs open a file that has just been written for a moment: on-access virus scanners,
-// the search indexer, sync and backup clients. While they hold it, an open for writing, a flush
-// or a rename fails with one of these errors, and would cost the file.
-bool IsPassingHold(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_ACCESS_DENIED;
+// Whether `path` is an existing file that its attributes let be written: only there can an
+// "access denied" come from another program's open (a rename onto a file that it holds).
+bool IsWritablePlainFile(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
-// How long a step waits out such a hold, and the pause between its tries: a step on a file that
-// stays held fails after about two seconds, well inside one capture tick.
-constexpr ULONGLONG kHoldBoundMs = 2000;
+// Other programs open a file that has just been written for a moment: on-access virus scanners,
+// the search indexer, sync and backup clients. While they hold `path`, a step on it fails with
+// one of these errors, which pass once they let it go; any other refusal stays.
+bool IsPassingHold(DWORD error, const std::string& path) {
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  return error == ERROR_ACCESS_DENIED && IsWritablePlainFile(path);
+}
+
+// The pause between two tries of a step that a hold refused.
 constexpr DWORD kHoldPauseMs = 50;
 
 // Runs `attempt` (true on success, else the reason in GetLastError) until it succeeds, fails for
-// another reason, or the bound has passed. Returns 0 or the input/output code of the last failure,
-// the same code that a single failed try gives.
+// a reason other than a hold on `path`, or `wait` is spent; what it waited is taken from `wait`.
+// Returns 0 or the input/output code of the last failure, the same code that a single failed try
+// gives.
 template <class Attempt>
-int PastHolds(Attempt attempt) {
+int PastHolds(HoldWait& wait, const std::string& path, Attempt attempt) {
+  if (attempt()) return 0;
   const ULONGLONG start = ::GetTickCount64();
+  const auto waited = [&] { return static_cast<std::int64_t>(::GetTickCount64() - start); };
   for (;;) {
-    if (attempt()) return 0;
     const DWORD error = ::GetLastError();
-    if (!IsPassingHold(error) || ::GetTickCount64() - start >= kHoldBoundMs) return IoCodeOf(error);
+    if (!IsPassingHold(error, path) || waited() >= wait.LeftMs()) {
+      wait.Spend(waited());
+      return IoCodeOf(error);
+    }
     ::Sleep(kHoldPauseMs);
+    if (attempt()) {
+      wait.Spend(waited());
+      return 0;
+    }
   }
 }
 
 }  // namespace
 
-int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
+int OpenFile(const std::string& path, bool write, std::intptr_t& handle, HoldWait& wait) {
   if (HoldsNul(path)) {
     handle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
     return kIoPathNotFound;
@@ -86,7 +101,7 @@ int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
   HANDLE h = INVALID_HANDLE_VALUE;
   if (write) {
     // Every file the programs write is opened here: a brief hold by another program is waited out.
-    const int code = PastHolds([&] {
+    const int code = PastHolds(wait, path, [&] {
       h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
       return h != INVALID_HANDLE_VALUE;
@@ -137,14 +152,15 @@ int CloseFile(std::intptr_t handle) {
 
 int SyncHandle(std::intptr_t handle) {
   if (IsNoHandle(handle)) return ERROR_INVALID_HANDLE;
-  return PastHolds([&] { return ::FlushFileBuffers(ToHandle(handle)) != 0; });
+  if (!::FlushFileBuffers(ToHandle(handle))) return LastIoCode();
+  return 0;
 }
 
-int SyncFile(const std::string& path) {
+int SyncFile(const std::string& path, HoldWait& wait) {
   if (HoldsNul(path)) return kIoPathNotFound;
   // FlushFileBuffers needs a handle with write access; the file is opened as it is, not emptied.
   HANDLE h = INVALID_HANDLE_VALUE;
-  const int opened = PastHolds([&] {
+  const int opened = PastHolds(wait, path, [&] {
     h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h != INVALID_HANDLE_VALUE;
@@ -155,10 +171,11 @@ int SyncFile(const std::string& path) {
   return code;
 }
 
-int RenameFile(const std::string& from, const std::string& to) {
+int RenameFile(const std::string& from, const std::string& to, HoldWait& wait) {
   if (HoldsNul(from) || HoldsNul(to)) return kIoPathNotFound;
-  // Write-through: the call returns once the new name is on the disk.
-  return PastHolds([&] {
+  // Write-through: the call returns once the new name is on the disk. A rename onto a file that
+  // another program holds is refused as access denied.
+  return PastHolds(wait, to, [&] {
     return ::MoveFileExA(from.c_str(), to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   });

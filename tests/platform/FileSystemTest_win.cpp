@@ -16,6 +16,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Library.h"
+#include "platform/OsFile.h"
 #include "platform/TextFile.h"
 
 namespace {
@@ -149,10 +150,19 @@ void WriteText(const std::string& path, const std::string& text) {
   ASSERT_EQ(file.Close(), rt::kIoOk);
 }
 
+// Milliseconds that `step` takes.
+template <class Step>
+ULONGLONG MsOf(Step step) {
+  const ULONGLONG start = ::GetTickCount64();
+  step();
+  return ::GetTickCount64() - start;
+}
+
 // Virus scanners, the search indexer and sync clients open a new file for a moment. Such a hold
-// costs no file: the open for writing, the flush and the rename wait it out, whether the holder
-// lets others write (but not delete or rename) or only read. A hold longer than the wait still
-// fails, with the error that a single try gives.
+// costs no file: the open for writing, the flush and the rename (also onto a held name) wait it
+// out, whether the holder lets others write (but not delete or rename) or only read. A hold
+// longer than the wait still fails, with the error that a single try gives, after about two
+// seconds for the whole file however many of its steps meet the hold.
 TEST(AsideFile, ABriefHoldByAnotherProgramIsWaitedOut) {
   const fs::path dir =
       fs::temp_directory_path() / ("held-" + std::to_string(std::random_device{}()));
@@ -169,6 +179,15 @@ TEST(AsideFile, ABriefHoldByAnotherProgramIsWaitedOut) {
     }
     EXPECT_EQ(Content(target), std::string(share) + "\r\n");
     EXPECT_FALSE(rt::FileExists(rt::AsideName(target))) << share;
+    {
+      rt::AsideFile file(target);
+      WriteText(file.Name(), "onto a held name");
+      Holder holder(target, share, 300);
+      ASSERT_TRUE(holder.Held()) << share;
+      EXPECT_NO_THROW(file.PutInPlace()) << share;
+      EXPECT_TRUE(holder.Ended()) << share;
+    }
+    EXPECT_EQ(Content(target), "onto a held name\r\n") << share;
 
     Holder holder(target, share, 300);  // a protocol file, written afresh
     ASSERT_TRUE(holder.Held()) << share;
@@ -178,20 +197,78 @@ TEST(AsideFile, ABriefHoldByAnotherProgramIsWaitedOut) {
   }
 
   {
+    // The open for the flush waits out the hold that lets no one write, the rename (which the
+    // other hold refuses) only what is left of the wait.
     rt::AsideFile file(target);
     WriteText(file.Name(), "late");
     Holder holder(file.Name(), "rw", 4000);
-    ASSERT_TRUE(holder.Held());
-    try {
-      file.PutInPlace();
-      ADD_FAILURE() << "a file held for longer than the wait was put in place";
-    } catch (const rt::EInOutError& error) {
-      EXPECT_EQ(error.ErrorCode, ERROR_SHARING_VIOLATION);
-      EXPECT_EQ(error.Message(), "I/O error 32");
-    }
+    Holder brief(file.Name(), "r", 1500);
+    ASSERT_TRUE(holder.Held() && brief.Held());
+    const ULONGLONG ms = MsOf([&] {
+      try {
+        file.PutInPlace();
+        ADD_FAILURE() << "a file held for longer than the wait was put in place";
+      } catch (const rt::EInOutError& error) {
+        EXPECT_EQ(error.ErrorCode, ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(error.Message(), "I/O error 32");
+      }
+    });
+    EXPECT_LT(ms, 2800u) << "each step waited on its own";
+    EXPECT_TRUE(brief.Ended());
     EXPECT_TRUE(holder.Ended());
   }
   EXPECT_EQ(Content(target), "again\r\n");
+  fs::remove_all(dir);
+}
+
+// No other program's open explains an access denied on a folder under the file's name or on a
+// read-only file: the write fails at once with that error instead of waiting for it to pass.
+// Nor can another program refuse a flush through a handle (here one that may not write).
+TEST(AsideFile, ARefusalThatNoHoldExplainsFailsAtOnce) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("refused-" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir / "folder.jpg");
+  const std::string folder = (dir / "folder.jpg").string();
+  const std::string read_only = (dir / "read-only.jpg").string();
+  std::ofstream(read_only) << "kept";
+  ASSERT_TRUE(::SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
+  // Wine run as root writes a read-only file all the same: there only the folder is refused.
+  std::vector<std::string> refused{folder};
+  const HANDLE writable = ::CreateFileA(read_only.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (writable == INVALID_HANDLE_VALUE) refused.push_back(read_only);
+  ::CloseHandle(writable);
+  constexpr ULONGLONG kAtOnce = 1000;  // a wait would take about 2000
+
+  for (const std::string& target : refused) {
+    rt::TextFile text;
+    int code = rt::kIoOk;
+    EXPECT_LT(MsOf([&] { code = text.OpenWrite(target); }), kAtOnce) << "waited: " << target;
+    EXPECT_EQ(code, rt::kIoAccessDenied) << target;
+  }
+  // (Wine's rename replaces a read-only file, where Windows refuses it.)
+  rt::AsideFile file(folder);
+  WriteText(file.Name(), "new");
+  EXPECT_LT(MsOf([&] {
+              try {
+                file.PutInPlace();
+                ADD_FAILURE() << "a file took the name of a folder";
+              } catch (const rt::EInOutError& error) {
+                EXPECT_EQ(error.ErrorCode, rt::kIoAccessDenied);
+              }
+            }),
+            kAtOnce)
+      << "waited";
+  EXPECT_EQ(Content(read_only), "kept");
+
+  std::intptr_t handle = -1;
+  ASSERT_EQ(rt::os::OpenFile(read_only, false, handle), rt::kIoOk);
+  int code = rt::kIoOk;
+  EXPECT_LT(MsOf([&] { code = rt::os::SyncHandle(handle); }), kAtOnce) << "waited";
+  EXPECT_EQ(code, rt::kIoAccessDenied);
+  rt::os::CloseFile(handle);
+
+  ::SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_NORMAL);
   fs::remove_all(dir);
 }
 
