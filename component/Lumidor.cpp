@@ -111,8 +111,8 @@ TLumidor* FindComponent(std::intptr_t Index) {
 
 // ---- TDownloadStream ----
 
-TDownloadStream::TDownloadStream(const std::string& FileName) {
-  rt::CheckIo(rt::os::OpenFile(FileName, true, handle_));
+TDownloadStream::TDownloadStream(const std::string& FileName, rt::os::HoldWait& Wait) {
+  rt::CheckIo(rt::os::OpenFile(FileName, true, handle_, Wait));
 }
 
 TDownloadStream::~TDownloadStream() {
@@ -329,7 +329,7 @@ void TLumidor::PRGetPicture(const std::string& FileName) {
   PRDownloadStream.reset();
   PRDownloadActive = false;
   rt::AsideFile file(FileName);
-  PRDownloadStream = std::make_unique<TDownloadStream>(file.Name());
+  PRDownloadStream = std::make_unique<TDownloadStream>(file.Name(), file.Wait());
   PRDownloadFailure = nullptr;
   PRDownloadComplete = false;
   PRTransferUnderWay = true;

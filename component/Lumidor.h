@@ -17,6 +17,7 @@
 
 #include "component/CamDefines.h"
 #include "platform/Component.h"
+#include "platform/OsFile.h"
 #include "sdk/CDSDK.h"
 #include "sdk/EDSDK.h"
 #include "sdk/PRSDK.h"
@@ -220,9 +221,10 @@ using TNotifyRawDevelopEvent = std::function<void(std::int32_t PercentageDone)>;
 
 // The target file of a PowerShot download: created anew, written chunk by chunk, flushed to the
 // disk and closed at the end of the data. File errors raise the runtime's input/output error.
+// The open waits out other programs' holds on what is left of Wait, the file's whole wait.
 class TDownloadStream {
  public:
-  explicit TDownloadStream(const std::string& FileName);
+  TDownloadStream(const std::string& FileName, rt::os::HoldWait& Wait);
   ~TDownloadStream();
   TDownloadStream(const TDownloadStream&) = delete;
   TDownloadStream& operator=(const TDownloadStream&) = delete;

@@ -310,7 +310,8 @@ class PowerShotDownload : public Callbacks {
     Callbacks::SetUp();
     dir = camera_test::ScratchFolder("callbacks_download_");
     file = dir / ("download_" + std::to_string(RegistryIndex()));
-    lumidor.PRDownloadStream = std::make_unique<TDownloadStream>(file.string());
+    rt::os::HoldWait wait;
+    lumidor.PRDownloadStream = std::make_unique<TDownloadStream>(file.string(), wait);
   }
   void TearDown() override {
     lumidor.PRDownloadStream.reset();
