@@ -48,18 +48,10 @@ int SyncFile(const std::string& path, HoldWait& wait);
 // before this returns. Both names are in the same folder.
 int RenameFile(const std::string& from, const std::string& to, HoldWait& wait);
 
-// The same steps on a file that has no others: each waits on a bound of its own.
+// The open of a file written in one step (a protocol file): it waits on a bound of its own.
 inline int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {
   HoldWait wait;
   return OpenFile(path, write, handle, wait);
-}
-inline int SyncFile(const std::string& path) {
-  HoldWait wait;
-  return SyncFile(path, wait);
-}
-inline int RenameFile(const std::string& from, const std::string& to) {
-  HoldWait wait;
-  return RenameFile(from, to, wait);
 }
 
 }  // namespace rt::os

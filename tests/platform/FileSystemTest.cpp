@@ -141,9 +141,10 @@ TEST(FileSystem, APathHoldingANulNamesNothing) {
   EXPECT_EQ(text.OpenRead(cut(file)), rt::kIoPathNotFound);
   EXPECT_EQ(text.OpenWrite(cut(dir.Path("new.txt"))), rt::kIoPathNotFound);
   EXPECT_FALSE(rt::FileExists(dir.Path("new.txt")));
-  EXPECT_EQ(rt::os::SyncFile(cut(file)), rt::kIoPathNotFound);
-  EXPECT_EQ(rt::os::RenameFile(cut(file), dir.Path("moved")), rt::kIoPathNotFound);
-  EXPECT_EQ(rt::os::RenameFile(file, cut(dir.Path("moved"))), rt::kIoPathNotFound);
+  rt::os::HoldWait wait;
+  EXPECT_EQ(rt::os::SyncFile(cut(file), wait), rt::kIoPathNotFound);
+  EXPECT_EQ(rt::os::RenameFile(cut(file), dir.Path("moved"), wait), rt::kIoPathNotFound);
+  EXPECT_EQ(rt::os::RenameFile(file, cut(dir.Path("moved")), wait), rt::kIoPathNotFound);
 
   EXPECT_TRUE(rt::FileExists(file));
   EXPECT_TRUE(rt::FileExists(folder + "\\1.jpg"));
