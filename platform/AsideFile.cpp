@@ -13,7 +13,10 @@ std::string AsideName(const std::string& path) {
 }
 
 AsideFile::AsideFile(std::string path) : path_(std::move(path)), aside_(AsideName(path_)) {
-  RemoveFile(aside_);  // usually nothing there
+  // Usually nothing is there. What is there and stays (another program holds it, a folder) is
+  // never written into: held with write access shared, the new content would go into the held
+  // file, and its rename would fail for as long as the hold lasts.
+  CheckIo(os::RemoveFile(aside_, wait_));
 }
 
 AsideFile::~AsideFile() {

@@ -18,7 +18,9 @@ std::string AsideName(const std::string& path);
 
 class AsideFile {
  public:
-  // Clears the aside name of whatever an earlier write left there.
+  // Clears the aside name of whatever an earlier write left there, waiting out another program's
+  // hold on it as the file's other steps do. Raises EInOutError when something stays there: the
+  // file is then not written at all.
   explicit AsideFile(std::string path);
   // The aside file goes unless it was put in place.
   ~AsideFile();
@@ -27,9 +29,9 @@ class AsideFile {
 
   // Where the content is to be written; whoever writes it has closed it before PutInPlace.
   const std::string& Name() const { return aside_; }
-  // What the file's steps may still wait on other programs' holds, all together: whoever opens
-  // Name() for writing passes it to os::OpenFile, and the flush and the rename wait on what is
-  // left of it.
+  // What the file's steps may still wait on other programs' holds, all together: the clearing of
+  // the aside name has taken its share, whoever opens Name() for writing passes it to
+  // os::OpenFile, and the flush and the rename wait on what is left of it.
   os::HoldWait& Wait() { return wait_; }
 
   // Makes the aside file durable and gives it the file's name, replacing a file of that name.

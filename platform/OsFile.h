@@ -1,12 +1,13 @@
 // Raw file handles of the operating system, used by TextFile. Each call returns an
 // input/output code (0 = success) in the system's numbering ("File not found" = 2, ...).
 // Windows: other programs (virus scanners, the search indexer, sync clients) open a new file for
-// a moment. An open for writing, the open that SyncFile makes and a rename that such a hold
-// refuses are tried again while their HoldWait lasts, then fail with the error that a single try
-// gives. A hold shows as a sharing or lock violation, or as access denied on an existing plain
-// file that is not read-only (a rename onto a file that another program holds). Any other access
-// denied never passes (a folder under the name, a read-only file, a folder that may not be
-// written in) and fails at once; so do deletions (FileSystem.h). The POSIX backend never waits.
+// a moment. An open for writing, the open that SyncFile makes, a rename and a RemoveFile that
+// such a hold refuses are tried again while their HoldWait lasts, then fail with the error that a
+// single try gives. A hold shows as a sharing or lock violation, or as access denied on an existing
+// plain file that is not read-only (a rename onto a file that another program holds). Any other
+// access denied never passes (a folder under the name, a read-only file, a folder that may not be
+// written in) and fails at once; so do the deletions of FileSystem.h. The POSIX backend never
+// waits.
 // Paths are the system's own (backslashes, drive letters); the backend translates them. A path
 // that holds a NUL names no file: every call on it fails with "Invalid filename" (3).
 #pragma once
@@ -47,6 +48,10 @@ int SyncFile(const std::string& path, HoldWait& wait);
 // sees the old file or the new one, never neither and never a mix. The new name is made durable
 // before this returns. Both names are in the same folder.
 int RenameFile(const std::string& from, const std::string& to, HoldWait& wait);
+// Clears the name `path` of the file under it before the file is written afresh: 0 once nothing
+// is there (also when nothing was). A file that stays held, or a folder under the name, keeps it
+// and gives the error of the deletion.
+int RemoveFile(const std::string& path, HoldWait& wait);
 
 // The open of a file written in one step (a protocol file): it waits on a bound of its own.
 inline int OpenFile(const std::string& path, bool write, std::intptr_t& handle) {

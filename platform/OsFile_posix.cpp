@@ -140,4 +140,11 @@ int RenameFile(const std::string& from, const std::string& to, HoldWait& /*wait*
   return SyncNative(ParentOf(native_to), /*folder=*/true);
 }
 
+int RemoveFile(const std::string& path, HoldWait& /*wait*/) {
+  if (HoldsNul(path)) return kIoPathNotFound;
+  const std::string native = NativePath(path);
+  if (::unlink(native.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR) return kIoOk;
+  return CodeOf(errno, native);  // a folder: EISDIR, access denied
+}
+
 }  // namespace rt::os

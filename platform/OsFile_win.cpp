@@ -181,4 +181,14 @@ int RenameFile(const std::string& from, const std::string& to, HoldWait& wait) {
   });
 }
 
+int RemoveFile(const std::string& path, HoldWait& wait) {
+  if (HoldsNul(path)) return kIoPathNotFound;
+  // A holder that lets others write but not delete refuses it as a sharing violation.
+  return PastHolds(wait, path, [&] {
+    if (::DeleteFileA(path.c_str())) return true;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  });
+}
+
 }  // namespace rt::os

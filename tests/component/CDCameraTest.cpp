@@ -310,7 +310,32 @@ TEST_F(CDCamera, AFailedDownloadLeavesNothingBrokenBehind) {
   lumidor->RemoteTakePicture();
   EXPECT_EQ(raised.rfind("CDGetReleasedData errorcode 0x00000081, ", 0), 0u) << raised;
   EXPECT_EQ(ReadAll(file), "older");
+  // What stays under the aside name (a folder; on Windows also a leftover that another program
+  // holds) fails the download before the library writes anything: the camera keeps the picture.
+  Ready("");
+  lumidor->OnRemoteEvent = download;
+  fs::create_directory(file.string() + ".part");
+  lumidor->RemoteTakePicture();
+  EXPECT_EQ(raised, "File access denied");
+  EXPECT_EQ(Calls("CDGetReleasedData"), Strings{});
+  fs::remove(file.string() + ".part");
+  lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
+  EXPECT_EQ(ReadAll(file), simcam::MakePicture(1, 50000));
   EXPECT_TRUE(hooked.empty());
+
+  // "Nothing released" is told by the low 16 bits of the code, as the library's texts are.
+  const auto nothingReleased = [&](const std::string& code) {
+    Ready("fail CDGetReleasedData " + code + "\n");
+    try {
+      lumidor->RemoteGetPicture(file.string(), ReleaseDataKindTakeOnlyPicture);
+    } catch (const ENoPictureWaiting&) {
+      return true;
+    } catch (const ECamException&) {
+    }
+    return false;
+  };
+  EXPECT_TRUE(nothingReleased("0x0400008D"));
+  EXPECT_FALSE(nothingReleased("0x22"));
 }
 
 // A release-complete event during the transfer makes the handler ask for the picture again: that

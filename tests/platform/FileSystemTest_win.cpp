@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -18,6 +19,7 @@
 #include "platform/Library.h"
 #include "platform/OsFile.h"
 #include "platform/TextFile.h"
+#include "tests/support/FileHolder_win.h"
 
 namespace {
 
@@ -94,49 +96,8 @@ TEST(FileSystem, IsLinkTellsAReparsePointFromAFolder) {
   fs::remove_all(dir);
 }
 
-// Another program holding a file open for a while (file_holder, built beside the tests).
-class Holder {
- public:
-  Holder(const std::string& path, const char* share, int ms) {
-    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
-    ready_ = ::CreateEventA(&security, TRUE, FALSE, nullptr);
-    const std::string program = rt::ExecutableDir() + "\\file_holder.exe";
-    std::string command = "\"" + program + "\" \"" + path + "\" " + share + " " +
-                          std::to_string(ms) + " " +
-                          std::to_string(reinterpret_cast<std::uintptr_t>(ready_));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!::CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          nullptr, &startup, &process_)) {
-      return;
-    }
-    // Until it holds the file, or has ended without.
-    HANDLE either[] = {ready_, process_.hProcess};
-    held_ = ::WaitForMultipleObjects(2, either, FALSE, 20000) == WAIT_OBJECT_0;
-  }
-  ~Holder() {
-    if (process_.hProcess) {
-      if (::WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process_.hProcess, 255);
-      }
-      ::CloseHandle(process_.hThread);
-      ::CloseHandle(process_.hProcess);
-    }
-    ::CloseHandle(ready_);
-  }
-  bool Held() const { return held_; }
-  // Whether it has let the file go and ended as it should.
-  bool Ended() const {
-    DWORD code = 1;
-    return process_.hProcess && ::WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0 &&
-           ::GetExitCodeProcess(process_.hProcess, &code) && code == 0;
-  }
-
- private:
-  HANDLE ready_ = nullptr;
-  PROCESS_INFORMATION process_ = {};
-  bool held_ = false;
-};
+using test_support::MsOf;
+using Holder = test_support::FileHolder;
 
 std::string Content(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -150,27 +111,24 @@ void WriteText(const std::string& path, const std::string& text) {
   ASSERT_EQ(file.Close(), rt::kIoOk);
 }
 
-// Milliseconds that `step` takes.
-template <class Step>
-ULONGLONG MsOf(Step step) {
-  const ULONGLONG start = ::GetTickCount64();
-  step();
-  return ::GetTickCount64() - start;
-}
-
 // Virus scanners, the search indexer and sync clients open a new file for a moment. Such a hold
-// costs no file: the open for writing, the flush and the rename (also onto a held name) wait it
-// out, whether the holder lets others write (but not delete or rename) or only read. A hold
-// longer than the wait still fails, with the error that a single try gives, after about two
-// seconds for the whole file however many of its steps meet the hold.
+// costs no file: the clearing of what a killed write left aside, the open for writing, the flush
+// and the rename (also onto a held name) wait it out, whether the holder lets others write (but
+// not delete or rename) or only read. A hold longer than the wait still fails, with the error
+// that a single try gives, after about two seconds for the whole file however many of its steps
+// meet the hold; and a leftover still held is never written into.
 TEST(AsideFile, ABriefHoldByAnotherProgramIsWaitedOut) {
   const fs::path dir =
       fs::temp_directory_path() / ("held-" + std::to_string(std::random_device{}()));
   fs::create_directories(dir);
   const std::string target = dir.string() + "\\1.jpg";
   for (const char* share : {"rw", "r"}) {
+    WriteText(rt::AsideName(target), "left by a kill");
     {
+      Holder leftover(rt::AsideName(target), share, 300);
+      ASSERT_TRUE(leftover.Held()) << share;
       rt::AsideFile file(target);
+      EXPECT_TRUE(leftover.Ended()) << share;
       WriteText(file.Name(), share);
       Holder holder(file.Name(), share, 300);
       ASSERT_TRUE(holder.Held()) << share;
@@ -201,29 +159,36 @@ TEST(AsideFile, ABriefHoldByAnotherProgramIsWaitedOut) {
     // other hold refuses) only what is left of the wait.
     rt::AsideFile file(target);
     WriteText(file.Name(), "late");
-    Holder holder(file.Name(), "rw", 4000);
+    Holder holder(file.Name(), "rw", 6000);
     Holder brief(file.Name(), "r", 1500);
     ASSERT_TRUE(holder.Held() && brief.Held());
-    const ULONGLONG ms = MsOf([&] {
-      try {
-        file.PutInPlace();
-        ADD_FAILURE() << "a file held for longer than the wait was put in place";
-      } catch (const rt::EInOutError& error) {
-        EXPECT_EQ(error.ErrorCode, ERROR_SHARING_VIOLATION);
-        EXPECT_EQ(error.Message(), "I/O error 32");
-      }
-    });
-    EXPECT_LT(ms, 2800u) << "each step waited on its own";
+    const auto fails = [](const std::function<void()>& write) {
+      return MsOf([&] {
+        try {
+          write();
+          ADD_FAILURE() << "a file held for longer than the wait was written";
+        } catch (const rt::EInOutError& error) {
+          EXPECT_EQ(error.ErrorCode, ERROR_SHARING_VIOLATION);
+          EXPECT_EQ(error.Message(), "I/O error 32");
+        }
+      });
+    };
+    EXPECT_LT(fails([&] { file.PutInPlace(); }), 2800u) << "each step waited on its own";
     EXPECT_TRUE(brief.Ended());
+    // What stays aside, still held with writing shared, is never written into: the next write
+    // of the file fails before it begins.
+    EXPECT_LT(fails([&] { rt::AsideFile again(target); }), 2800u);
     EXPECT_TRUE(holder.Ended());
+    EXPECT_EQ(Content(rt::AsideName(target)), "late\r\n");
   }
   EXPECT_EQ(Content(target), "again\r\n");
   fs::remove_all(dir);
 }
 
-// No other program's open explains an access denied on a folder under the file's name or on a
-// read-only file: the write fails at once with that error instead of waiting for it to pass.
-// Nor can another program refuse a flush through a handle (here one that may not write).
+// No other program's open explains an access denied on a folder under the file's name or its
+// aside name, or on a read-only file: the write fails at once with that error instead of waiting
+// for it to pass. Nor can another program refuse a flush through a handle (here one that may not
+// write).
 TEST(AsideFile, ARefusalThatNoHoldExplainsFailsAtOnce) {
   const fs::path dir =
       fs::temp_directory_path() / ("refused-" + std::to_string(std::random_device{}()));
@@ -260,6 +225,18 @@ TEST(AsideFile, ARefusalThatNoHoldExplainsFailsAtOnce) {
             kAtOnce)
       << "waited";
   EXPECT_EQ(Content(read_only), "kept");
+  // Nor a folder under the aside name: the write fails before it begins.
+  fs::create_directories(dir / "blocked.jpg.part");
+  EXPECT_LT(MsOf([&] {
+              try {
+                rt::AsideFile blocked((dir / "blocked.jpg").string());
+                ADD_FAILURE() << "a write began beside a folder under its aside name";
+              } catch (const rt::EInOutError& error) {
+                EXPECT_EQ(error.ErrorCode, rt::kIoAccessDenied);
+              }
+            }),
+            kAtOnce)
+      << "waited";
 
   std::intptr_t handle = -1;
   ASSERT_EQ(rt::os::OpenFile(read_only, false, handle), rt::kIoOk);
