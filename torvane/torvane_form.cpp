@@ -507,17 +507,23 @@ void TForm1::file_released_picture() {
       return;
     } catch (...) {
       // This picture and those after it stay in the camera, for the next release.
-      pictures_owed = std::min(waiting, kMaxPicturesOwed);
+      owe(waiting);
       stop_download();
       return;
     }
     --waiting;
     if (camera_error) {
-      pictures_owed = waiting;
+      owe(waiting);
       return;
     }
     picture_filed(day);
   }
+}
+
+// Adds to what is owed, never replaces it: a handler called again from inside this one's
+// download (a release event during the transfer) may have owed its own picture meanwhile.
+void TForm1::owe(std::uint32_t pictures) {
+  pictures_owed = std::min(pictures_owed + pictures, kMaxPicturesOwed);
 }
 
 void TForm1::stop_download() {

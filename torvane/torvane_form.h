@@ -74,7 +74,8 @@ class TForm1 : public rt::Form {
   // the camera library's thread.
   std::atomic<bool> camera_error{false};
   // Pictures still in the camera after failed downloads, filed at the next release before its
-  // own. Touched by the download handler only.
+  // own. Touched by the download handler only: it grows with each failure and is cleared only
+  // when the handler starts fetching them.
   std::uint32_t pictures_owed = 0;
   bool af_lock_wanted = false;
   bool af_locked = false;
@@ -96,6 +97,7 @@ class TForm1 : public rt::Form {
   // The last write of ".mode" failed: the file does not hold current_mode.
   bool mode_unwritten_ = false;
   void file_released_picture();
+  void owe(std::uint32_t pictures);
   void stop_download();
   void picture_filed(const std::string& day);
   void stop_pictures(const std::string& message);
