@@ -971,8 +971,9 @@ int ReleaseOf(const fs::path& path) {
 // are filed at the first release after cams.error was cleared, ahead of that release's own, so
 // every release is filed, whole and in order, and no failure shifts the pictures after it: also
 // two in a row, and a release event during a transfer (its download cannot start while the other
-// is under way). A release whose own picture the camera does not have is a failed download; a
-// picture it gave up costs one more call, answered "nothing released", and no error.
+// is under way), also during the fetch of a kept picture: the pictures after it stay owed. A
+// release whose own picture the camera does not have is a failed download; a picture it gave up
+// costs one more call, answered "nothing released", and no error.
 TEST(TorvaneFailure, AFailedDownloadIsLoggedAndNoPictureIsOverwritten) {
   REQUIRE_FAKETIME();
   const struct {
@@ -987,6 +988,9 @@ TEST(TorvaneFailure, AFailedDownloadIsLoggedAndNoPictureIsOverwritten) {
       {"camera cd Cam A\nfail CDGetReleasedData 0x0400008D from=2 count=1\ncd_drop_failed\n", 1, 2,
        false, 1},
       {"camera cd Cam A\nrelease_event CDGetReleasedData 29 1 from=2 count=1\n", 1, 0, true, 1},
+      {"camera cd Cam A\nfail CDGetReleasedData 0x22 from=2 count=1\n"
+       "release_event CDGetReleasedData 29 1 from=3 count=1\n",
+       2, 0, false, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.config);
