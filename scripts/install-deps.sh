@@ -34,23 +34,23 @@ if [ "$what" != native ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$
 fi
 
 # 32-bit Wine, for the tests of the 32-bit Windows build (scripts/wine32-run): the i386 Wine of
-# exactly the installed wine64's version. A plain install of wine32:i386 where it changes none of
-# the machine's packages; where it would (i386 libraries whose versions must match newer amd64
-# ones), the same Wine unpacked into build-win32/wine32 with the few i386 libraries it needs
-# (fonts: without them the desktop never starts; no X or sound), installing nothing.
+# exactly the installed wine64's version. A plain install of wine32:i386 where the kernel runs
+# 32-bit programs and the install changes none of the machine's packages; otherwise (i386
+# libraries whose versions must match newer amd64 ones, or a kernel that runs no 32-bit programs,
+# where the emulated machine runs it off this file system) the same Wine unpacked into
+# build-win32/wine32 with the few i386 libraries it needs (fonts: without them the desktop never
+# starts; no X or sound), installing nothing.
+wine32_recipe=2 # raised whenever the unpack changes, so that an older one is made again
 wine32() {
   [ -x /usr/lib/wine/wine ] && return 0
   # The program interpreter of i386 programs (libc6-i386).
   if [ ! -e /lib/ld-linux.so.2 ] && [ -e /lib32/ld-linux.so.2 ]; then
     "${sudo_cmd[@]}" ln -s /lib32/ld-linux.so.2 /lib/ld-linux.so.2
   fi
-  if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-    echo "This kernel runs no 32-bit programs: no 32-bit Wine fetched, the 32-bit tests cannot run here"
-    return 0
-  fi
   version=$(dpkg-query -W -f='${Version}' wine64)
   unpacked="$root/build-win32/wine32"
-  [ "$(cat "$unpacked/.version" 2>/dev/null)" = "$version" ] && return 0
+  stamp="$version recipe $wine32_recipe"
+  [ "$(cat "$unpacked/.version" 2>/dev/null)" = "$stamp" ] && return 0
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
@@ -58,14 +58,16 @@ wine32() {
     # Some i386 lists may not download; what did is enough for the unpack.
     "${sudo_cmd[@]}" apt-get update || echo "Some package lists did not download: going on"
   fi
-  plan=$(apt-get install -s --no-install-recommends "wine32:i386=$version" 2>&1) || plan="failed"
-  if [ "$plan" != failed ] && ! grep -qE '^(Inst [^ ]+ \[|Remv )' <<<"$plan"; then
-    echo "Installing: wine32:i386=$version"
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends \
-      "wine32:i386=$version"
-    return 0
+  if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    plan=$(apt-get install -s --no-install-recommends "wine32:i386=$version" 2>&1) || plan="failed"
+    if [ "$plan" != failed ] && ! grep -qE '^(Inst [^ ]+ \[|Remv )' <<<"$plan"; then
+      echo "Installing: wine32:i386=$version"
+      DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends \
+        "wine32:i386=$version"
+      return 0
+    fi
   fi
-  echo "Unpacking 32-bit Wine $version into $unpacked (wine32:i386 would change installed packages)"
+  echo "Unpacking 32-bit Wine $version into $unpacked"
   rm -rf "$unpacked"
   mkdir -p "$unpacked/debs"
   (cd "$unpacked/debs" && apt-get download -q -o APT::Sandbox::User=root \
@@ -73,9 +75,55 @@ wine32() {
     libpng16-16:i386 libbrotli1:i386 zlib1g:i386 libexpat1:i386)
   for deb in "$unpacked"/debs/*.deb; do dpkg -x "$deb" "$unpacked"; done
   rm -rf "$unpacked/debs"
-  # user32 imports zlib1.dll, which the system's Wine takes from the MinGW zlib as libwine's
-  # install does.
-  cp /usr/i686-w64-mingw32/lib/zlib1.dll "$unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/"
-  echo "$version" >"$unpacked/.version"
+  # user32 imports zlib1.dll, which Wine takes from the MinGW zlib as libwine's install does:
+  # Wine loads from its own DLL folder only a DLL marked as its builtin ("Wine builtin DLL" and
+  # 16 zero bytes at offset 64), and an unmarked one fails every program that imports USER32.
+  local zlib="$unpacked/usr/lib/i386-linux-gnu/wine/i386-windows/zlib1.dll"
+  cp /usr/i686-w64-mingw32/lib/zlib1.dll "$zlib"
+  { printf 'Wine builtin DLL'; head -c 16 /dev/zero; } |
+    dd of="$zlib" bs=1 seek=64 conv=notrunc status=none
+  echo "$stamp" >"$unpacked/.version"
 }
-[ "$what" = native ] || wine32
+
+# Where the kernel runs no 32-bit programs, the 32-bit tests run in an emulated machine
+# (scripts/guest32.sh): QEMU, busybox for its first process, and Debian's own amd64 kernel,
+# fetched and unpacked into build-win32/guest/linux, not installed (installing it would pull in
+# initramfs-tools and udev, which upgrade installed packages). A failure here is told, not fatal:
+# the test command then says why the 32-bit tests cannot run.
+guest() {
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
+  local packages=() p
+  for p in qemu-system-x86 busybox-static; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || packages+=("$p")
+  done
+  if [ ${#packages[@]} -gt 0 ]; then
+    echo "Installing, for the emulated machine that runs the 32-bit tests: ${packages[*]}"
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends \
+      "${packages[@]}" || { echo "Could not install ${packages[*]}"; return 0; }
+  fi
+  local linux="$root/build-win32/guest/linux" meta image
+  meta=$(apt-cache policy linux-image-amd64 | sed -n 's/^ *Candidate: //p')
+  if [ -z "$meta" ] || [ "$meta" = "(none)" ]; then
+    echo "No linux-image-amd64 package known to apt: no kernel for the emulated machine"
+    return 0
+  fi
+  [ "$(cat "$linux/.version" 2>/dev/null)" = "$meta" ] && return 0
+  echo "Unpacking Debian's kernel (linux-image-amd64 $meta) into $linux"
+  rm -rf "$linux"
+  mkdir -p "$linux/debs"
+  if ! (cd "$linux/debs" && apt-get download -q -o APT::Sandbox::User=root "linux-image-amd64=$meta" &&
+    image=$(dpkg-deb -f linux-image-amd64_*.deb Depends | sed -n 's/^\([^ ,]*\) (= \([^)]*\)).*/\1=\2/p') &&
+    [ -n "$image" ] && apt-get download -q -o APT::Sandbox::User=root "$image"); then
+    echo "Could not download the kernel for the emulated machine"
+    rm -rf "$linux"
+    return 0
+  fi
+  for deb in "$linux"/debs/*.deb; do dpkg -x "$deb" "$linux"; done
+  rm -rf "$linux/debs"
+  echo "$meta" >"$linux/.version"
+}
+
+if [ "$what" != native ]; then
+  wine32
+  guest
+fi
