@@ -58,7 +58,8 @@ std::vector<long> Values(const std::vector<std::string>& lines, const std::strin
 
 TEST(TimerLoop, FixedRateTicksKeepTheirScheduleWhateverTheHandlerTakes) {
   // A 100 ms timer whose handler takes 50 ms, for 2050 ms: 20 ticks at 100, 200, ... 2000 ms.
-  // Counting the interval from the handler's end would give 13.
+  // Counting the interval from the handler's end would give 13, or fewer. A slow machine (an
+  // emulated processor) misses a few of the 20, so at least 15 still tells the two apart.
   const std::vector<std::string> lines = ProbeLines("rate");
   std::vector<long> ticks;
   for (const std::string& line : lines) {
@@ -71,7 +72,7 @@ TEST(TimerLoop, FixedRateTicksKeepTheirScheduleWhateverTheHandlerTakes) {
   const std::vector<long> count = Values(lines, "count ");
   ASSERT_EQ(count.size(), 1u);
   EXPECT_EQ(count[0], static_cast<long>(ticks.size()));
-  EXPECT_GE(ticks.size(), 17u);
+  EXPECT_GE(ticks.size(), 15u);
   EXPECT_LE(ticks.size(), 21u);
   for (std::size_t k = 0; k < ticks.size(); ++k) {
     EXPECT_GE(ticks[k], static_cast<long>(k + 1) * 100 - 20) << "tick " << k + 1 << " early";
