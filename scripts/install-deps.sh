@@ -12,19 +12,24 @@ all=("${native[@]}" googletest clang-format clang libclang-rt-14-dev faketime ut
 
 if [ "$what" = native ]; then wanted=("${native[@]}"); else wanted=("${all[@]}"); fi
 
-missing=()
-for p in "${wanted[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
-if [ ${#missing[@]} -gt 0 ]; then
+# Installs those of the packages named that are not installed yet.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -gt 0 ] || return 0
   echo "Installing: ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+}
+install_missing "${wanted[@]}"
+
+# Whether this kernel runs 32-bit programs (some are built without, or booted with it off).
+runs_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 
 # A locale with '.' date separators, for the date-format tests.
 if [ "$what" != native ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
@@ -58,7 +63,7 @@ wine32() {
     # Some i386 lists may not download; what did is enough for the unpack.
     "${sudo_cmd[@]}" apt-get update || echo "Some package lists did not download: going on"
   fi
-  if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  if runs_32bit; then
     plan=$(apt-get install -s --no-install-recommends "wine32:i386=$version" 2>&1) || plan="failed"
     if [ "$plan" != failed ] && ! grep -qE '^(Inst [^ ]+ \[|Remv )' <<<"$plan"; then
       echo "Installing: wine32:i386=$version"
@@ -91,17 +96,10 @@ wine32() {
 # initramfs-tools and udev, which upgrade installed packages). A failure here is told, not fatal:
 # the test command then says why the 32-bit tests cannot run.
 guest() {
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
-  local packages=() p
-  for p in qemu-system-x86 busybox-static; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || packages+=("$p")
-  done
-  if [ ${#packages[@]} -gt 0 ]; then
-    echo "Installing, for the emulated machine that runs the 32-bit tests: ${packages[*]}"
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends \
-      "${packages[@]}" || { echo "Could not install ${packages[*]}"; return 0; }
-  fi
-  local linux="$root/build-win32/guest/linux" meta image
+  runs_32bit && return 0
+  install_missing qemu-system-x86 busybox-static ||
+    { echo "Could not install the emulated machine's packages"; return 0; }
+  local linux="$root/build-win32/guest/linux" meta
   meta=$(apt-cache policy linux-image-amd64 | sed -n 's/^ *Candidate: //p')
   if [ -z "$meta" ] || [ "$meta" = "(none)" ]; then
     echo "No linux-image-amd64 package known to apt: no kernel for the emulated machine"
